@@ -1,0 +1,120 @@
+// Window-object layer: graphic tools (brush, font, pen) and the drawing canvas.
+#pragma once
+
+#include <string>
+
+#include "objects.h"
+
+// Colour values: 0 or more is 0x00BBGGRR, negative names a system colour by its low byte.
+COLORREF ResolveColor(int color);
+
+enum : BYTE { ToolBrush = 0, ToolFont = 1, ToolPen = 2 };
+
+struct TBrushRecord {
+  HBITMAP Bitmap;  // owned by the tool
+  BYTE BrushStyle;  // 0 solid, 1 clear, 2..7 hatched
+  int HatchColor;
+};
+
+struct TPenRecord {
+  BYTE PenStyle;
+  int PenWidth;
+  BYTE PenMode;  // the DC's mix mode is PenMode + 1
+};
+
+// Compared and copied as one block; bytes a kind does not use stay zero.
+struct TToolDescription {
+  int Color;
+  union {
+    TBrushRecord Brush;
+    LOGFONTA Font;
+    TPenRecord Pen;
+  };
+};
+
+using TToolChange = void (*)(void* receiver, TGraphicTool* tool);
+
+class TGraphicTool : public TWinObject {
+ public:
+  void Destroy() override;
+
+  HGDIOBJ Handle();  // made on demand
+  void Changed();
+  int Color() const { return Description.Color; }
+  void SetColor(int color);
+  void SetHeight(int height);
+  void SetEscapement(int value);
+  void SetOrientation(int value);
+  void SetAngle(int tenthsOfDegree);
+  void SetBrushStyle(BYTE style);
+  std::string FaceName() const;
+  void SetFaceName(const char* name);
+  int Style() const;  // 1 bold, 2 italic, 4 underline, 8 strike-out
+  void SetStyle(int style);
+
+  BYTE Kind = 0;
+  HGDIOBJ GdiHandle = 0;
+  TGraphicTool* ParentTool = nullptr;  // not owned
+  TEvent<TToolChange> OnChange;
+  COLORREF ResolvedColor = 0;
+  TToolDescription Description;
+  TGraphicTool* (*Creator)() = nullptr;
+  HGDIOBJ (*HandleMaker)(TGraphicTool* tool) = nullptr;
+};
+
+TGraphicTool* NewBrush();
+TGraphicTool* NewFont();
+TGraphicTool* NewPen();
+// Copies source's description into destination (made when absent); returns the destination.
+TGraphicTool* Assign(TGraphicTool* destination, TGraphicTool* source);
+
+// Set once the first brush tool is made: backgrounds then come from brush tools.
+extern bool BrushToolsInUse;
+
+enum : BYTE { NeedDC = 1, NeedPen = 2, NeedBrush = 4, NeedFont = 8, NeedBeforeDraw = 16 };
+
+class TWinCanvas;
+using TCanvasNotify = void (*)(void* receiver, TWinCanvas* canvas);
+using TDCProvider = HDC (*)(void* receiver, TWinCanvas* canvas);
+
+class TWinCanvas : public TWinObject {
+ public:
+  void Init() override;
+  void Destroy() override;
+
+  TGraphicTool* Brush();
+  TGraphicTool* Font();
+  TGraphicTool* Pen();
+  HDC DeviceContext();
+  HDC AttachDC(HDC dc);  // returns the previously bound DC
+  HDC Prepare(int needs);
+  void ResetTools();
+  void PutPixel(int x, int y, int color);
+  void FillRectangle(const RECT& r);
+  void MovePenTo(int x, int y);
+  void DrawLineTo(int x, int y);
+  void WriteText(int x, int y, const std::string& text);
+  SIZE MeasureText(const std::string& text);
+  int TextWidth(const std::string& text);
+  int TextHeight(const std::string& text);
+
+  TWinControl* Owner = nullptr;  // not owned
+  HDC DC = 0;
+  POINT PenPos = {0, 0};
+  TGraphicTool* BrushTool = nullptr;
+  TGraphicTool* FontTool = nullptr;
+  TGraphicTool* PenTool = nullptr;
+  BYTE State = 0;  // NeedDC, NeedPen, NeedBrush, NeedFont bits of what is bound/selected
+  DWORD CopyMode = SRCCOPY;
+  TEvent<TCanvasNotify> BeforeDraw;
+  TEvent<TDCProvider> DCProvider;
+  bool BorrowedDC = false;
+
+ private:
+  void LinkTools();
+};
+
+// A free canvas, bound to dc at once when one is given.
+TWinCanvas* NewCanvas(HDC dc);
+// The DC provider of a control's canvas (its receiver is the control).
+HDC ControlDCProvider(void* control, TWinCanvas* canvas);

@@ -1,0 +1,62 @@
+// The switcher controller.
+#pragma once
+
+#include <vector>
+
+#include "drawing.h"
+#include "uTWindowInfo.h"
+#include "winobj/objects.h"
+
+class TSwitcher : public TWinObject {
+ public:
+  void Initialize();
+  void Start();
+  void ReadOptions();
+
+  // Window list.
+  void Refresh();
+  void AdjustBounds();
+  void PaintEntries();
+
+  // Input.
+  void HandleHotKey(WPARAM id);
+  int SelectedIndex();
+  void SelectNext();
+  void SelectPrevious();
+
+  TWinControl* Form = nullptr;
+  TWinControl* PaintBox = nullptr;
+  bool InWheelScroll = false;
+  bool CloseGuard = false;
+  UINT HandOverMessage = 0;
+  UINT ShellHookMessage = 0;
+  int CenterX = 0;
+  int CenterY = 0;
+  bool SortAlphabetically = false;
+  std::vector<TFlipDeckEntry*> Entries;  // not owned: Refresh frees them
+  std::vector<HWND> FlashingWindows;
+  TFlipDeckPainter* Painter = nullptr;
+
+ protected:
+  ~TSwitcher() override;
+};
+
+extern TSwitcher* Switcher;
+
+void CreateSwitcher();
+
+// Event handlers; the receiver is always the TSwitcher.
+bool FormMessage(void* switcher, MessageRecord& m, LRESULT& r);
+void FormCloseQuery(void* switcher, TWinControl* sender, bool& accept);
+void FormMouseWheel(void* switcher, TWinControl* sender, MouseRecord& mouse);
+void FormKeyDown(void* switcher, TWinControl* sender, int& key, DWORD shift);
+void FormKeyUp(void* switcher, TWinControl* sender, int& key, DWORD shift);
+void FormShow(void* switcher, TWinObject* sender);
+void PaintBoxMouseUp(void* switcher, TWinControl* sender, MouseRecord& mouse);
+void PaintBoxPaint(void* switcher, TWinControl* sender, HDC dc);
+
+// Enumeration helpers.
+BOOL CALLBACK EnumWindowCallback(HWND window, LPARAM lParam);
+bool IsSwitchable(HWND window);
+int CompareTitles(const TFlipDeckEntry* a, const TFlipDeckEntry* b);
+extern HWND LastForeground;

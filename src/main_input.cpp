@@ -1,0 +1,177 @@
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "main.h"
+#include "winobj/events.h"
+
+static TSwitcher* SwitcherOf(void* receiver) { return static_cast<TSwitcher*>(receiver); }
+
+static void RemoveFlashing(std::vector<HWND>& windows, HWND window) {
+  auto found = std::find(windows.begin(), windows.end(), window);
+  if (found != windows.end()) windows.erase(found);
+}
+
+static void HandleShellHook(TSwitcher* s, WPARAM code, HWND window) {
+  if (code == HSHELL_WINDOWACTIVATED || code == HSHELL_RUDEAPPACTIVATED) {
+    RemoveFlashing(s->FlashingWindows, window);
+    RemoveFlashing(s->FlashingWindows, GetWindow(window, GW_OWNER));
+    return;
+  }
+  if (code == HSHELL_FLASH &&
+      std::find(s->FlashingWindows.begin(), s->FlashingWindows.end(), window) ==
+          s->FlashingWindows.end())
+    s->FlashingWindows.push_back(window);
+}
+
+bool FormMessage(void* receiver, MessageRecord& m, LRESULT&) {
+  TSwitcher* s = SwitcherOf(receiver);
+  switch (m.Message) {
+    case WM_ACTIVATE:
+      if (m.WParam == WA_INACTIVE) s->Form->Hide();
+      return true;
+    case WM_HOTKEY:
+      s->HandleHotKey(m.WParam);
+      return true;
+    case WM_USER + 1:
+      return true;
+  }
+  if (m.Message == s->HandOverMessage) {
+    // A newer copy started; its own broadcast comes back to it too.
+    if (static_cast<DWORD>(m.WParam) != reinterpret_cast<DWORD>(s->Form->Handle))
+      s->Form->Close();
+    return false;
+  }
+  if (m.Message == s->ShellHookMessage)
+    HandleShellHook(s, m.WParam, reinterpret_cast<HWND>(m.LParam));
+  return false;
+}
+
+void TSwitcher::HandleHotKey(WPARAM id) {
+  if (id != 1 && id != 2) return;
+  if (!Form->IsVisible() || !Form->IsForeground()) Refresh();
+  if (id == 1)
+    SelectNext();
+  else
+    SelectPrevious();
+}
+
+int TSwitcher::SelectedIndex() {
+  for (size_t i = 0; i < Entries.size(); i++)
+    if (Entries[i]->Selected) return static_cast<int>(i);
+  return -1;
+}
+
+void TSwitcher::SelectNext() {
+  int i = SelectedIndex();
+  if (i == -1) return;
+  Entries[i]->Selected = false;
+  int j = i + 1 < static_cast<int>(Entries.size()) ? i + 1 : 0;
+  Entries[j]->Selected = true;
+  if (!InWheelScroll) Form->Invalidate();
+}
+
+void TSwitcher::SelectPrevious() {
+  int i = SelectedIndex();
+  if (i == -1) return;
+  Entries[i]->Selected = false;
+  int j = i - 1 >= 0 ? i - 1 : static_cast<int>(Entries.size()) - 1;
+  Entries[j]->Selected = true;
+  if (!InWheelScroll) Form->Invalidate();
+}
+
+void FormKeyDown(void* receiver, TWinControl*, int& key, DWORD) {
+  TSwitcher* s = SwitcherOf(receiver);
+  switch (key) {
+    case VK_UP: s->SelectPrevious(); break;
+    case VK_DOWN: s->SelectNext(); break;
+    case VK_LEFT:
+      for (int i = 0; i < 3; i++) s->SelectPrevious();
+      break;
+    case VK_RIGHT:
+      for (int i = 0; i < 3; i++) s->SelectNext();
+      break;
+    case VK_F4: s->CloseGuard = true; break;
+  }
+}
+
+// The entry a label key picks: 0-9, keypad 0-9, A-Z, then F1-F12; -1 for other keys.
+static int LabelIndex(int key) {
+  if (key >= '0' && key <= '9') return key - '0';
+  if (key >= VK_NUMPAD0 && key <= VK_NUMPAD9) return key - VK_NUMPAD0;
+  if (key >= 'A' && key <= 'Z') return key - 'A' + 10;
+  if (key >= VK_F1 && key <= VK_F12) return key - VK_F1 + 36;
+  return -1;
+}
+
+static void ActivateSelected(TSwitcher* s) {
+  int i = s->SelectedIndex();
+  if (i != -1) s->Entries[i]->Activate();
+  s->Form->Hide();
+}
+
+void FormKeyUp(void* receiver, TWinControl*, int& key, DWORD) {
+  TSwitcher* s = SwitcherOf(receiver);
+  switch (key) {
+    case VK_MENU:
+    case VK_RETURN:
+      ActivateSelected(s);
+      return;
+    case VK_ESCAPE:
+      s->Form->Hide();
+      return;
+  }
+  int index = LabelIndex(key);
+  if (index < 0 || static_cast<int>(s->Entries.size()) < index + 1) return;
+  s->Entries[index]->Activate();
+  s->Form->Hide();
+}
+
+void FormCloseQuery(void* receiver, TWinControl*, bool& accept) {
+  TSwitcher* s = SwitcherOf(receiver);
+  accept = !s->CloseGuard;
+  s->CloseGuard = false;
+}
+
+void FormMouseWheel(void* receiver, TWinControl*, MouseRecord& mouse) {
+  TSwitcher* s = SwitcherOf(receiver);
+  int delta = static_cast<SHORT>(HIWORD(mouse.Shift));
+  int steps = delta % WHEEL_DELTA == 0 ? delta / WHEEL_DELTA
+                                       : static_cast<int>(std::nearbyint(delta / 90.0));
+  s->InWheelScroll = true;
+  for (int i = 0; i < steps; i++) s->SelectPrevious();
+  for (int i = 0; i < -steps; i++) s->SelectNext();
+  s->InWheelScroll = false;
+  s->Form->Invalidate();
+}
+
+void PaintBoxMouseUp(void* receiver, TWinControl*, MouseRecord& mouse) {
+  TSwitcher* s = SwitcherOf(receiver);
+  std::vector<TFlipDeckEntry*> candidates;
+  int y = 0;
+  int screenHeight = ScreenHeight();
+  for (TFlipDeckEntry* entry : s->Entries) {
+    int h = entry->RowHeight;
+    if (y <= mouse.Y && mouse.Y <= y + h) candidates.push_back(entry);
+    y += h;
+    if (y >= screenHeight) y = 0;
+  }
+  for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
+    if ((*it)->Left > mouse.X) continue;
+    (*it)->Activate();
+    s->Form->Hide();
+    return;
+  }
+}
+
+void FormShow(void* receiver, TWinObject*) { SwitcherOf(receiver)->Form->Invalidate(); }
+
+void PaintBoxPaint(void* receiver, TWinControl*, HDC) {
+  TSwitcher* s = SwitcherOf(receiver);
+  s->PaintEntries();
+  // Alt already released (a quick Alt+Tab, or the start-up): switch now.
+  if (GetAsyncKeyState(VK_MENU) >= 0) {
+    int key = VK_MENU;
+    FormKeyUp(s, s->Form, key, 0);
+  }
+}

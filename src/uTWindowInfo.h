@@ -1,0 +1,42 @@
+// List entries: the abstract row and the entry for one top-level window.
+#pragma once
+
+#include <string>
+
+#include <windows.h>
+
+class TWinCanvas;
+
+class TFlipDeckEntry {
+ public:
+  virtual ~TFlipDeckEntry() = default;
+  virtual void Paint(TWinCanvas* canvas, int x, int y, int availableWidth, int rowHeight) = 0;
+  virtual void Activate() = 0;
+
+  void SetupCanvas(TWinCanvas* canvas);
+  int GetWidth(TWinCanvas* canvas);
+
+  std::string Title;
+  bool Selected = false;
+  int Number = 0;
+  HWND Handle = 0;
+  bool Flashing = false;
+  int RowHeight = 0;
+  int Left = 0;  // x of the column the entry was last painted in
+
+ protected:
+  TFlipDeckEntry() = default;
+};
+
+class TWindowInfo : public TFlipDeckEntry {
+ public:
+  TWindowInfo(const std::string& title, HWND window);
+
+  void Paint(TWinCanvas* canvas, int x, int y, int availableWidth, int rowHeight) override;
+  void Activate() override;
+
+  HICON FindIcon();
+  HICON QueryIcon(HWND window);
+
+  HICON Icon = 0;  // never owned
+};

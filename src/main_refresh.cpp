@@ -1,0 +1,128 @@
+// The switcher's window list: enumeration, eligibility, order, layout and painting.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "main.h"
+#include "winobj/events.h"
+
+HWND LastForeground = 0;
+
+namespace {
+
+bool Contains(const std::vector<HWND>& windows, HWND window) {
+  return std::find(windows.begin(), windows.end(), window) != windows.end();
+}
+
+bool IsListed(HWND window) {
+  for (TFlipDeckEntry* entry : Switcher->Entries) {
+    if (entry->Handle == window) return true;
+  }
+  return false;
+}
+
+// The last active popup of an owner stands for it in the list; such a popup counts only
+// when it looks like a dialog or an application window, not a plain owned helper.
+bool IsSwitchablePopup(DWORD exStyle) {
+  return (exStyle & (0x000F0000 | WS_EX_DLGMODALFRAME)) != 0;
+}
+
+}  // namespace
+
+bool IsSwitchable(HWND window) {
+  DWORD style = GetWindowLongA(window, GWL_STYLE);
+  DWORD exStyle = GetWindowLongA(window, GWL_EXSTYLE);
+  if (exStyle & WS_EX_TOOLWINDOW) return false;
+  if (!IsWindowVisible(window)) return false;
+  if (style & WS_DISABLED) return false;
+  HWND owner = GetWindow(window, GW_OWNER);
+  if (!owner) return true;
+  if (GetLastActivePopup(owner) != window) return true;
+  return IsSwitchablePopup(exStyle);
+}
+
+BOOL CALLBACK EnumWindowCallback(HWND window, LPARAM) {
+  char title[256] = "";
+  GetWindowTextA(window, title, sizeof title);
+  if (!IsSwitchable(window)) return TRUE;
+  if (window == Switcher->Form->Handle) return TRUE;
+  // Owned windows come before their owners in the Z-order, so an owner whose active
+  // popup is already listed is skipped here.
+  if (IsListed(GetLastActivePopup(window))) return TRUE;
+
+  TWindowInfo* entry = new TWindowInfo(title, window);
+  // An unlisted owned window (a tool window, say) had the focus: select its owner.
+  if (window == LastForeground || window == GetWindow(LastForeground, GW_OWNER)) {
+    entry->Selected = true;
+    LastForeground = 0;
+  }
+  entry->Number = static_cast<int>(Switcher->Entries.size());
+  HWND owner = GetWindow(window, GW_OWNER);
+  entry->Flashing = Contains(Switcher->FlashingWindows, window) ||
+                    (owner && Contains(Switcher->FlashingWindows, owner));
+  Switcher->Entries.push_back(entry);
+  return TRUE;
+}
+
+int CompareTitles(const TFlipDeckEntry* a, const TFlipDeckEntry* b) {
+  size_t common = std::min(a->Title.size(), b->Title.size());
+  // memcmp compares unsigned bytes: case-sensitive and independent of the locale.
+  int order = std::memcmp(a->Title.data(), b->Title.data(), common);
+  if (order != 0) return order;
+  if (a->Title.size() == b->Title.size()) return 0;
+  return a->Title.size() < b->Title.size() ? -1 : 1;
+}
+
+void TSwitcher::Refresh() {
+  for (TFlipDeckEntry* entry : Entries) delete entry;
+  Entries.clear();
+
+  LastForeground = GetForegroundWindow();
+  EnumDesktopWindows(GetThreadDesktop(GetCurrentThreadId()), EnumWindowCallback, 1);
+  if (SelectedIndex() == -1 && !Entries.empty()) Entries[0]->Selected = true;
+
+  if (SortAlphabetically) {
+    std::stable_sort(Entries.begin(), Entries.end(),
+                     [](const TFlipDeckEntry* a, const TFlipDeckEntry* b) {
+                       return CompareTitles(a, b) < 0;
+                     });
+    for (size_t i = 0; i < Entries.size(); ++i) Entries[i]->Number = static_cast<int>(i);
+  }
+
+  AdjustBounds();
+
+  // Set on the window itself every time: no taskbar button, and the switcher never
+  // lists itself, even if something cleared the style meanwhile.
+  HWND window = MainWindow->GetHandle();
+  SetWindowLongA(window, GWL_EXSTYLE, GetWindowLongA(window, GWL_EXSTYLE) | WS_EX_TOOLWINDOW);
+  MainWindow->Hide();
+  Form->Show();
+}
+
+void TSwitcher::AdjustBounds() {
+  TWinCanvas* canvas = PaintBox->Canvas();
+  int height = 0;
+  int width = 0;
+  for (TFlipDeckEntry* entry : Entries) {
+    height += entry->RowHeight;
+    width = std::max(width, entry->GetWidth(canvas));
+  }
+  if (height < 100) height = 100;
+
+  int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  if (screenHeight > 0 && height > screenHeight) {
+    int columns = static_cast<int>(std::ceil(static_cast<double>(height) / screenHeight));
+    width *= columns;
+    height = screenHeight;
+  }
+
+  Form->SetHeight(height);
+  Form->SetWidth(width + 65);
+  // Only the top and left edges are kept on the screen.
+  Form->SetTop(std::max(0, CenterY - Form->Height() / 2));
+  Form->SetLeft(std::max(0, CenterX - Form->Width() / 2));
+}
+
+void TSwitcher::PaintEntries() {
+  Painter->PaintList(PaintBox->Canvas(), Entries, PaintBox->Width(), PaintBox->Height());
+}

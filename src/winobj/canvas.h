@@ -79,14 +79,13 @@ using TDCProvider = HDC (*)(void* receiver, TWinCanvas* canvas);
 
 class TWinCanvas : public TWinObject {
  public:
-  void Init() override;
   void Destroy() override;
 
   TGraphicTool* Brush();
   TGraphicTool* Font();
   TGraphicTool* Pen();
   HDC DeviceContext();
-  HDC AttachDC(HDC dc);  // returns the previously bound DC
+  void AttachDC(HDC dc);  // gives back the previously bound DC
   HDC Prepare(int needs);
   void ResetTools();
   void PutPixel(int x, int y, int color);

@@ -1,0 +1,19 @@
+#include "xkeys.h"
+
+#include "process.h"
+
+unsigned long XWindowOf(HWND hwnd) {
+  // Wine's X11 driver keeps the id in this window property.
+  return reinterpret_cast<unsigned long>(GetPropA(hwnd, "__wine_x11_whole_window"));
+}
+
+bool FocusX(HWND hwnd) {
+  const unsigned long xid = XWindowOf(hwnd);
+  if (xid == 0) return false;
+  return Xdotool("windowfocus --sync " + std::to_string(xid));
+}
+
+bool Xdotool(const std::string& args) {
+  // timeout: a --sync that never sees its event must not hang the test.
+  return RunUnix("timeout 10 xdotool " + args, nullptr, 15000) == 0;
+}

@@ -12,6 +12,7 @@
 #include "process.h"
 #include "toplevel.h"
 #include "wait.h"
+#include "winobj/canvas.h"
 #include "winobj/utils.h"
 
 namespace {
@@ -41,7 +42,9 @@ struct OptionsProbe {
         {"CenterY", Switcher->CenterY}, {"SortAlphabetically", Switcher->SortAlphabetically},
         {"Layered", layered},         {"Alpha", alpha}};
     std::string report;
-    for (auto& value : values) report += std::string(value.first) + "=" + NumberToText(value.second) + "\n";
+    for (auto& value : values) {
+      report += std::string(value.first) + "=" + NumberToText(value.second) + "\n";
+    }
     HANDLE out = CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD written;
     WriteFile(out, report.data(), report.size(), &written, nullptr);
@@ -267,6 +270,35 @@ TEST(ReadOptions, TransparencyIsTheFormsAlphaWithinZeroTo255) {
   EXPECT_EQ(r.Values["Alpha"], 100);
 }
 
+// ---- The painter ----
+
+TEST(FillBackground, FillsTheRectangleInBackgroundAndLeavesTheBrushSolid) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 8, 8);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+  PatBlt(dc, 0, 0, 8, 8, BLACKNESS);
+  DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+
+  TFlipPainter painter;
+  painter.Background = 0x0000FF;
+  TWinCanvas* canvas = NewCanvas(dc);
+  painter.FillBackground(canvas, {2, 2, 6, 6});
+  EXPECT_EQ(GetPixel(dc, 2, 2), 0x0000FFu);
+  EXPECT_EQ(GetPixel(dc, 5, 5), 0x0000FFu);
+  EXPECT_EQ(GetPixel(dc, 6, 6), 0u);  // right column and bottom row stay outside
+  EXPECT_EQ(GetPixel(dc, 1, 1), 0u);
+  EXPECT_EQ(canvas->Brush()->Color(), 0x0000FF);
+  EXPECT_EQ(canvas->Brush()->Description.Brush.BrushStyle, 0);
+  Free(canvas);
+  EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore);
+
+  SelectObject(dc, oldBitmap);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+}
+
 // ---- The real program ----
 
 UINT HandOverMessage = 0;
@@ -291,13 +323,15 @@ TEST(FlipDeck, ReportsBadOptionsBeforeStartingAndRunsWithTheOthers) {
   HandedOverForm = nullptr;
 
   Program flipDeck = StartProgram("FlipDeck", "-background=zzz -centerX=1px -transparency=200");
-  ASSERT_TRUE(flipDeck.IsStarted());
+  EXPECT_TRUE(flipDeck.IsStarted());
   // The hand-over broadcast comes from Start, right after the options were read.
   Strings boxes = Texts(CloseBoxesUntil(flipDeck.Id(), [] { return HandedOverForm != nullptr; }));
   EXPECT_EQ(boxes, Strings({"could not parse parameter-background=zzz",
                             "-centerX has to be a number",
                             "could not parse parameter-background=zzz"}));
-  ASSERT_NE(HandedOverForm, nullptr);
+  DWORD formProcess = 0;
+  GetWindowThreadProcessId(HandedOverForm, &formProcess);
+  EXPECT_EQ(formProcess, flipDeck.Id());
   EXPECT_TRUE(flipDeck.IsRunning());
   BYTE alpha = 0;
   EXPECT_NE(GetWindowLongA(HandedOverForm, GWL_EXSTYLE) & WS_EX_LAYERED, 0);

@@ -137,7 +137,9 @@ int RunUnix(const std::string& shellCommand, std::string* output, DWORD timeoutM
   const std::string script = "exec >/dev/null\n"
                              "(\n" + shellCommand + "\n) >'" + unixBase + ".out' </dev/null\n"
                              "echo $? >'" + unixBase + ".tmp'\n"
-                             "mv '" + unixBase + ".tmp' '" + unixBase + ".status'\n";
+                             "mv '" + unixBase + ".tmp' '" + unixBase + ".status'\n"
+                             // Given up on by the test: nobody reads the files.
+                             "[ -e '" + unixBase + ".abandoned' ] && rm -f '" + unixBase + ".'*\n";
   std::string commandLine = "Z:\\bin\\sh -c " + QuoteArgument(script);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
@@ -149,10 +151,13 @@ int RunUnix(const std::string& shellCommand, std::string* output, DWORD timeoutM
   if (info.hThread) CloseHandle(info.hThread);
   if (info.hProcess) CloseHandle(info.hProcess);
 
-  int status = -1;
-  if (WaitUntil([&] { return FileExists(statusFile); }, timeoutMs)) {
-    status = std::atoi(ReadFile(statusFile).c_str());
+  if (!WaitUntil([&] { return FileExists(statusFile); }, timeoutMs)) {
+    const std::string abandoned = WinePath(unixBase + ".abandoned");
+    HANDLE file = CreateFileA(abandoned.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    return -1;
   }
+  const int status = std::atoi(ReadFile(statusFile).c_str());
   if (output) *output = ReadFile(outputFile);
   DeleteFileA(statusFile.c_str());
   DeleteFileA(outputFile.c_str());

@@ -41,11 +41,18 @@ void TWinObject::Destroy() {
   delete this;
 }
 
+// A finalizer that references the dying object again must not destroy it a second time.
+static void DestroyOnce(TWinObject* object) {
+  if (object->Finalizing) return;
+  object->Finalizing = true;
+  object->Destroy();
+}
+
 void AddRef(TWinObject* object) { object->RefCount += 2; }
 
 void Release(TWinObject* object) {
   object->RefCount -= 2;
-  if (object->RefCount < 0 && (object->RefCount & 1)) object->Destroy();
+  if (object->RefCount < 0 && (object->RefCount & 1)) DestroyOnce(object);
 }
 
 void Free(TWinObject* object) {
@@ -53,7 +60,7 @@ void Free(TWinObject* object) {
   if (object->RefCount == 0) {
     // Negative and odd while destroying: handlers skip it and a second Free does nothing.
     object->RefCount = -1;
-    object->Destroy();
+    DestroyOnce(object);
     return;
   }
   if (object->RefCount & 1) return;
@@ -438,8 +445,16 @@ int TWinControl::ClientHeight() {
   return r.bottom - r.top;
 }
 
-void TWinControl::SetClientWidth(int w) { SetWidth(Width() + w - ClientWidth()); }
-void TWinControl::SetClientHeight(int h) { SetHeight(Height() + h - ClientHeight()); }
+// The client size goes first: it creates the window, whose real size Width then reads.
+void TWinControl::SetClientWidth(int w) {
+  int client = ClientWidth();
+  SetWidth(Width() + w - client);
+}
+
+void TWinControl::SetClientHeight(int h) {
+  int client = ClientHeight();
+  SetHeight(Height() + h - client);
+}
 
 TWinControl* TWinControl::SetClientSize(int w, int h) {
   if (w > 0) SetClientWidth(w);

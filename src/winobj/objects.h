@@ -58,6 +58,7 @@ class TWinObject {
   int RefCount = 0;  // steps of 2; bit 0 = a free was requested while referenced
   TEvent<TOnNotify> OnDestroy;
   TWinList* AutoFreeList = nullptr;
+  bool Finalizing = false;  // Free or Release has started Destroy
 
  protected:
   virtual ~TWinObject() = default;

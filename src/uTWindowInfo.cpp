@@ -1,0 +1,143 @@
+#include "uTWindowInfo.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "main.h"
+#include "uShellWindowSupport.h"
+#include "winobj/canvas.h"
+#include "winobj/utils.h"
+
+// RowHeight * 0.625, rounded half to even: 15, 20 and 40 for the three row heights.
+static int FiveEighths(int rowHeight) {
+  return static_cast<int>(std::nearbyint(rowHeight * 0.625));
+}
+
+static void RemoveHandle(std::vector<HWND>& list, HWND window) {
+  auto it = std::find(list.begin(), list.end(), window);
+  if (it != list.end()) list.erase(it);
+}
+
+// A hung or slow window counts as having no icon for this step.
+static HICON AskForIcon(HWND window, UINT message, WPARAM kind) {
+  DWORD_PTR icon = 0;
+  if (!SendMessageTimeoutA(window, message, kind, 0, SMTO_ABORTIFHUNG, 100, &icon)) return 0;
+  return reinterpret_cast<HICON>(icon);
+}
+
+// ---- Sizing ----
+
+void TFlipDeckEntry::SetupCanvas(TWinCanvas* canvas) {
+  const TFlipDeckPainter* painter = Switcher->Painter;
+  TGraphicTool* font = canvas->Font();
+  TGraphicTool* brush = canvas->Brush();
+  if (font->Description.Font.lfHeight == 14 && font->FaceName() == "Tahoma" &&
+      font->Color() == painter->FontColor && brush->Color() == painter->Background)
+    return;
+  font->SetHeight(14);
+  font->SetFaceName("Tahoma");
+  font->SetColor(painter->FontColor);
+  brush->SetColor(painter->Background);
+}
+
+int TFlipDeckEntry::GetWidth(TWinCanvas* canvas) {
+  SetupCanvas(canvas);
+  return canvas->TextWidth(Title) + FiveEighths(RowHeight);
+}
+
+// ---- Window entry ----
+
+TWindowInfo::TWindowInfo(const std::string& title, HWND window) {
+  Title = title;
+  Handle = window;
+  Selected = false;
+  Flashing = false;
+  RowHeight = Switcher->Painter->RowHeight;
+  Icon = FindIcon();
+}
+
+HICON TWindowInfo::QueryIcon(HWND window) {
+  if (!window) return 0;
+  static const WPARAM bigFirst[] = {ICON_BIG, ICON_SMALL, ICON_SMALL2};
+  static const WPARAM smallFirst[] = {ICON_SMALL, ICON_SMALL2, ICON_BIG};
+  for (WPARAM kind : RowHeight == 64 ? bigFirst : smallFirst)
+    if (HICON icon = AskForIcon(window, WM_GETICON, kind)) return icon;
+  if (HICON icon = reinterpret_cast<HICON>(GetClassLongA(window, GCL_HICONSM))) return icon;
+  return AskForIcon(window, WM_QUERYDRAGICON, 0);
+}
+
+HICON TWindowInfo::FindIcon() {
+  if (HICON icon = QueryIcon(Handle)) return icon;
+  if (HICON icon = QueryIcon(GetWindow(Handle, GW_OWNER))) return icon;
+  return LoadIconA(nullptr, IDI_APPLICATION);
+}
+
+void TWindowInfo::Activate() {
+  SwitchToThisWindow(Handle, TRUE);
+  SetForegroundWindow(Handle);
+  std::vector<HWND>& flashing = Switcher->FlashingWindows;
+  RemoveHandle(flashing, Handle);
+  if (HWND owner = GetWindow(Handle, GW_OWNER)) RemoveHandle(flashing, owner);
+}
+
+// ---- Row painting ----
+
+static std::string KeyLabel(int number) {
+  if (number < 10) return std::string(1, static_cast<char>('0' + number));
+  if (number < 36) return std::string(1, static_cast<char>(55 + number));
+  return "F" + NumberToText(number - 35);
+}
+
+// Cuts characters from the end, marking the cut with "...", until the text fits.
+static std::string FitTitle(TWinCanvas* canvas, std::string text, int limit) {
+  bool cut = false;
+  while (!text.empty() && canvas->TextWidth(text) > limit) {
+    text.pop_back();
+    cut = true;
+  }
+  return cut ? text + "..." : text;
+}
+
+void TWindowInfo::Paint(TWinCanvas* canvas, int x, int y, int availableWidth, int rowHeight) {
+  const TFlipDeckPainter* painter = Switcher->Painter;
+  Left = x;
+  int boxHeight = FiveEighths(rowHeight);
+  SetupCanvas(canvas);
+  TGraphicTool* font = canvas->Font();
+  if (Number >= 0 && Number < 48) {
+    font->SetStyle(1);
+    canvas->WriteText(Number < 36 ? x + 3 : x, y + 2, KeyLabel(Number));
+  }
+  font->SetStyle(0);
+
+  int textLeft = x + 20;  // the box and icon start here
+  std::string text = FitTitle(canvas, Title, availableWidth - 20 - rowHeight - 55);
+  TGraphicTool* brush = canvas->Brush();
+  if (Selected || Flashing) {
+    int right = textLeft + rowHeight + canvas->TextWidth(text) + 3;
+    int bottom = y + boxHeight;
+    brush->SetBrushStyle(0);
+    brush->SetColor(Selected ? painter->Foreground : painter->Background);
+    canvas->FillRectangle({textLeft - 1, y, right, bottom});
+    canvas->Pen()->SetColor(painter->Shadow);
+    canvas->MovePenTo(textLeft - 2, y);
+    canvas->DrawLineTo(right, y);
+    canvas->MovePenTo(textLeft - 2, y);
+    canvas->DrawLineTo(textLeft - 2, bottom);
+    canvas->Pen()->SetColor(painter->Highlight);
+    canvas->DrawLineTo(right - 1, bottom);
+    canvas->DrawLineTo(right - 1, y);
+    canvas->PutPixel(textLeft - 2, y, painter->Background);
+    canvas->PutPixel(textLeft - 2, bottom, painter->Background);
+    canvas->PutPixel(right - 1, y, painter->Background);
+    canvas->PutPixel(right - 1, bottom, painter->Background);
+  } else {
+    brush->SetBrushStyle(0);
+    brush->SetColor(painter->Background);
+  }
+  canvas->WriteText(textLeft + rowHeight, y + rowHeight / 4 - canvas->TextHeight(text) / 4 - 2,
+                    text);
+  if (Icon)
+    DrawIconEx(canvas->DeviceContext(), textLeft + 2, y + 2, Icon, rowHeight / 2, rowHeight / 2,
+               0, nullptr, DI_NORMAL);
+}

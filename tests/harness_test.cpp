@@ -126,3 +126,23 @@ TEST(Harness, QuotesArgumentsForTheCRuntime) {
   EXPECT_EQ("\"dir with space\\\\\"", QuoteArgument("dir with space\\"));
   EXPECT_EQ("back\\slash", QuoteArgument("back\\slash"));
 }
+
+#include "handles.h"
+
+TEST(Handles, CountsFollowCreationAndDeletion) {
+  HDC warm = CreateCompatibleDC(nullptr);  // the first DC makes objects that stay
+  DeleteDC(warm);
+  int gdi = CountGdiObjects();
+  HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+  EXPECT_EQ(gdi + 1, CountGdiObjects());
+  DeleteObject(brush);
+  EXPECT_EQ(gdi, CountGdiObjects());
+
+  int windows = CountWindows();
+  HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                nullptr, nullptr);
+  ASSERT_NE(nullptr, window);
+  EXPECT_EQ(windows + 1, CountWindows());
+  DestroyWindow(window);
+  EXPECT_EQ(windows, CountWindows());
+}

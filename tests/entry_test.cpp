@@ -1,0 +1,257 @@
+// Window entries: which icon a row shows, what activating it does, and the pixels of a
+// painted row. Icons do not cross processes under Wine, so the icon cases use windows of
+// this process that answer as each case asks.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "main.h"
+#include "surface.h"
+#include "wait.h"
+
+namespace {
+
+struct Answers {
+  HICON Big, Small, Small2, Drag;
+};
+
+LRESULT CALLBACK AnswerProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  const Answers* a = reinterpret_cast<const Answers*>(GetWindowLongPtrA(w, GWLP_USERDATA));
+  if (a && m == WM_GETICON)
+    return reinterpret_cast<LRESULT>(wp == ICON_BIG ? a->Big : wp == ICON_SMALL ? a->Small
+                                                                                : a->Small2);
+  if (a && m == WM_QUERYDRAGICON) return reinterpret_cast<LRESULT>(a->Drag);
+  return DefWindowProcA(w, m, wp, lp);
+}
+
+HICON Sys(LPCSTR id) { return LoadIconA(nullptr, id); }
+
+// Windows of two classes, the second with a small class icon.
+HWND MakeWindow(const Answers* answers, bool classIcon = false, HWND owner = 0) {
+  static bool registered = false;
+  if (!registered) {
+    registered = true;
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = AnswerProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "EntryTestPlain";
+    RegisterClassExA(&wc);
+    wc.lpszClassName = "EntryTestClassIcon";
+    wc.hIconSm = Sys(IDI_WINLOGO);
+    RegisterClassExA(&wc);
+  }
+  HWND w = CreateWindowExA(0, classIcon ? "EntryTestClassIcon" : "EntryTestPlain", "entry",
+                           WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, owner, 0,
+                           GetModuleHandleA(nullptr), 0);
+  SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(answers));
+  return w;
+}
+
+class EntryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Switcher = NewObject<TSwitcher>();
+    Switcher->Painter = painter = new TFlipDeckPainter();
+  }
+  void TearDown() override {
+    for (HWND w : windows) DestroyWindow(w);
+    Free(Switcher);
+  }
+  HWND Window(const Answers* answers, bool classIcon = false, HWND owner = 0) {
+    windows.push_back(MakeWindow(answers, classIcon, owner));
+    return windows.back();
+  }
+  std::unique_ptr<TWindowInfo> Entry(HWND w, int rowHeight, const char* title = "Hello") {
+    painter->RowHeight = rowHeight;
+    return std::make_unique<TWindowInfo>(title, w);
+  }
+
+  TFlipDeckPainter* painter = nullptr;
+  std::vector<HWND> windows;
+};
+
+TEST_F(EntryTest, IconsAreLookedUpInOrder) {
+  const HICON big = Sys(IDI_WARNING), small = Sys(IDI_INFORMATION), small2 = Sys(IDI_QUESTION);
+  static const Answers both = {big, small, small2, 0}, none = {}, onlySmall2 = {0, 0, small2, 0},
+                       onlyBig = {big, 0, 0, 0}, drag = {0, 0, 0, Sys(IDI_ERROR)};
+  HWND owner = Window(&onlyBig);
+  const struct {
+    const Answers* answers;
+    bool classIcon;
+    HWND owner;
+    int rowHeight;
+    HICON icon;
+  } cases[] = {{&both, false, 0, 64, big},          {&both, false, 0, 32, small},
+             {&both, false, 0, 24, small},        {&onlySmall2, false, 0, 32, small2},
+             {&onlyBig, false, 0, 32, big},       {&none, true, 0, 64, Sys(IDI_WINLOGO)},
+             {&drag, false, 0, 32, Sys(IDI_ERROR)}, {&none, false, owner, 32, big},
+             {&none, false, 0, 32, Sys(IDI_APPLICATION)}};
+  for (const auto& c : cases)
+    EXPECT_EQ(Entry(Window(c.answers, c.classIcon, c.owner), c.rowHeight)->Icon, c.icon)
+        << &c - cases;
+}
+
+TEST_F(EntryTest, AHungWindowCostsNoMoreThanTheTimeOuts) {
+  HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HWND withClassIcon = 0, bare = 0;
+  std::thread stuck([&] {
+    withClassIcon = MakeWindow(nullptr, true);
+    bare = MakeWindow(nullptr);
+    SetEvent(ready);
+    WaitForSingleObject(release, INFINITE);  // never pumps meanwhile
+    DestroyWindow(withClassIcon);
+    DestroyWindow(bare);
+  });
+  WaitForSingleObject(ready, INFINITE);
+  DWORD start = GetTickCount();
+  HICON fromClass = Entry(withClassIcon, 32)->Icon;
+  HICON fallback = Entry(bare, 32)->Icon;
+  DWORD elapsed = GetTickCount() - start;
+  SetEvent(release);
+  stuck.join();
+  CloseHandle(ready);
+  CloseHandle(release);
+  EXPECT_EQ(fromClass, Sys(IDI_WINLOGO));
+  EXPECT_EQ(fallback, Sys(IDI_APPLICATION));
+  EXPECT_LT(elapsed, 3000u);  // seven 100 ms waits at most: a generous bound only
+}
+
+TEST_F(EntryTest, FreeingAnEntryLeavesItsIconValid) {
+  BYTE andMask[128] = {}, xorMask[128] = {0xAA};
+  HICON own = CreateIcon(GetModuleHandleA(nullptr), 32, 32, 1, 1, andMask, xorMask);
+  static Answers answers;
+  answers = {own, own, own, 0};
+  auto entry = Entry(Window(&answers), 32);
+  ASSERT_EQ(entry->Icon, own);
+  entry.reset();
+  ICONINFO info = {};
+  EXPECT_TRUE(GetIconInfo(own, &info));
+  DeleteObject(info.hbmMask);
+  DeleteObject(info.hbmColor);
+  DestroyIcon(own);
+}
+
+TEST_F(EntryTest, ActivateBringsTheWindowForwardAndClearsItsAttentionMarks) {
+  HWND other = Window(nullptr), owner = Window(nullptr), popup = Window(nullptr, false, owner);
+  for (HWND w : {other, owner, popup}) ShowWindow(w, SW_SHOW);
+  SetForegroundWindow(other);
+  ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other; }, 2000));
+  std::vector<HWND>& flashing = Switcher->FlashingWindows;
+  flashing = {other, owner, popup};
+  Entry(popup, 32)->Activate();
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == popup; }, 2000));
+  EXPECT_EQ(flashing, std::vector<HWND>{other});
+  Entry(owner, 32)->Activate();  // not in the list: nothing to remove
+  EXPECT_EQ(flashing, std::vector<HWND>{other});
+}
+
+const COLORREF Base = RGB(1, 2, 3);  // the surface before painting
+
+class RowPaint : public EntryTest {
+ protected:
+  void SetUp() override {
+    EntryTest::SetUp();
+    entry = Entry(Window(nullptr), 32);
+    entry->Icon = 0;
+  }
+  // The text as a row shows it, written alone onto another surface.
+  void Reference(Surface& s, int x, int y, const std::string& text, int style) {
+    s.Canvas->Font()->SetHeight(14);
+    s.Canvas->Font()->SetFaceName("Tahoma");
+    s.Canvas->Font()->SetColor(painter->FontColor);
+    s.Canvas->Font()->SetStyle(style);
+    s.Canvas->Brush()->SetColor(painter->Background);
+    s.Canvas->WriteText(x, y, text);
+  }
+  COLORREF C(int value) const { return static_cast<COLORREF>(value); }
+
+  std::unique_ptr<TWindowInfo> entry;
+};
+
+TEST_F(RowPaint, WidthAddsFiveEighthsOfTheRowHeight) {
+  Surface s(10, 10, Base);
+  for (auto c : {POINT{24, 15}, {32, 20}, {64, 40}}) {
+    entry->RowHeight = c.x;
+    EXPECT_EQ(entry->GetWidth(s.Canvas) - s.Canvas->TextWidth("Hello"), c.y);
+  }
+}
+
+TEST_F(RowPaint, SelectedBoxHasShadowAndHighlightEdgesAndBackgroundCorners) {
+  Surface s(300, 40, Base);
+  entry->Selected = true;
+  entry->Paint(s.Canvas, 10, 4, 300, 32);
+  const int l = 28, t = 4, b = 24, r = 30 + 32 + s.Canvas->TextWidth("Hello") + 2;
+  for (POINT p : {POINT{l, t}, {l, b}, {r, t}, {r, b}})
+    EXPECT_EQ(s.At(p.x, p.y), C(painter->Background)) << p.x << "," << p.y;
+  EXPECT_EQ(s.Count({l + 1, t, r, t + 1}, C(painter->Shadow)), r - l - 1);
+  EXPECT_EQ(s.Count({l, t + 1, l + 1, b}, C(painter->Shadow)), b - t - 1);
+  EXPECT_EQ(s.Count({l + 1, b, r, b + 1}, C(painter->Highlight)), r - l - 1);
+  EXPECT_EQ(s.Count({r, t + 1, r + 1, b}, C(painter->Highlight)), b - t - 1);
+  EXPECT_EQ(s.Count({l + 1, t + 1, 62, b}, C(painter->Foreground)), (61 - l) * (b - t - 1));
+  // Right of the label nothing outside the frame.
+  EXPECT_EQ(s.Count({l - 1, 0, 300, 40}, Base), (301 - l) * 40 - (r - l + 1) * (b - t + 1));
+}
+
+TEST_F(RowPaint, OnlyTheSelectionIsFilledWithForeground) {
+  const COLORREF bg = C(painter->Background), fg = C(painter->Foreground);
+  const struct { bool selected, flashing; COLORREF fill; } cases[] = {
+      {true, true, fg}, {false, true, bg}, {false, false, Base}};
+  for (auto c : cases) {
+    Surface s(300, 40, Base);
+    entry->Selected = c.selected;
+    entry->Flashing = c.flashing;
+    entry->Paint(s.Canvas, 10, 4, 300, 32);
+    EXPECT_EQ(s.Count({29, 5, 62, 24}, c.fill), 33 * 19) << c.selected << c.flashing;
+    EXPECT_EQ(s.At(40, 4) == C(painter->Shadow), c.flashing) << c.selected << c.flashing;
+    EXPECT_GT(s.Count({62, 7, 90, 21}, c.selected ? fg : bg), 0);  // the title's cells
+  }
+}
+
+TEST_F(RowPaint, KeyLabelsFollowTheNumber) {
+  const struct { int number; const char* label; int x; } cases[] = {
+      {9, "9", 13}, {10, "A", 13}, {35, "Z", 13}, {36, "F1", 10}, {47, "F12", 10}, {48, "", 0}};
+  for (auto c : cases) {
+    Surface painted(100, 40, Base), expected(100, 40, Base);
+    entry->Number = c.number;
+    entry->Paint(painted.Canvas, 10, 4, 300, 32);
+    if (*c.label) Reference(expected, c.x, 6, c.label, 1);
+    EXPECT_EQ(painted.Differences(expected, {0, 0, 62, 40}), 0) << c.number;
+    EXPECT_EQ(expected.Count({0, 0, 62, 40}, Base) < 62 * 40, *c.label != 0) << c.number;
+  }
+}
+
+TEST_F(RowPaint, LongTitlesAreShortenedWithDots) {
+  const std::string title = "A rather long window title";
+  entry->Title = title;
+  Surface measure(10, 10, Base);
+  Reference(measure, 0, 0, "", 0);
+  ASSERT_EQ(measure.Canvas->TextHeight(title), 14);  // so the title starts at Y + 3
+  for (int limit : {1000, 60, 0, -1}) {
+    std::string shown;
+    for (char ch : title)
+      if (measure.Canvas->TextWidth(shown + ch) <= limit) shown += ch;
+    if (shown != title) shown += "...";
+    Surface painted(400, 40, Base), expected(400, 40, Base);
+    entry->Paint(painted.Canvas, 10, 4, limit + 32 + 75, 32);
+    Reference(expected, 62, 7, shown, 0);
+    EXPECT_EQ(painted.Differences(expected, {62, 0, 400, 40}), 0) << limit << " " << shown;
+  }
+}
+
+TEST_F(RowPaint, TheIconTakesHalfTheRowHeight) {
+  Surface s(300, 40, Base);
+  entry->Selected = true;
+  entry->Icon = Sys(IDI_APPLICATION);
+  entry->Paint(s.Canvas, 10, 4, 300, 32);
+  const COLORREF fg = C(painter->Foreground);
+  EXPECT_LT(s.Count({32, 6, 48, 22}, fg), 16 * 16);
+  EXPECT_EQ(s.Count({48, 5, 62, 24}, fg), 14 * 19);
+  EXPECT_EQ(s.Count({29, 22, 62, 24}, fg), 33 * 2);
+}
+
+}  // namespace

@@ -329,8 +329,9 @@ bool TWinControl::CreateWindow() {
   if (FontTool) {
     TextColor = FontTool->Color();
     SendMsg(WM_SETFONT, (WPARAM)FontTool->Handle(), 1);
-    Free(CanvasObject);
-    CanvasObject = nullptr;
+    // The canvas may be the caller (its DC provider creates the window): it takes the
+    // font over instead of being made anew.
+    if (CanvasObject) Assign(CanvasObject->Font(), FontTool);
   }
   for (int i = 0; i < Children->Count; i++)
     static_cast<TWinControl*>(Children->Items[i])->CreateWindow();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "handles.h"
 #include "main.h"
 #include "options.h"
 #include "process.h"
@@ -273,13 +274,15 @@ TEST(ReadOptions, TransparencyIsTheFormsAlphaWithinZeroTo255) {
 // ---- The painter ----
 
 TEST(FillBackground, FillsTheRectangleInBackgroundAndLeavesTheBrushSolid) {
+  ReleaseDC(nullptr, GetDC(nullptr));  // the first DCs make objects that stay
+  DeleteDC(CreateCompatibleDC(nullptr));
+  int gdiBefore = CountGdiObjects();
   HDC screen = GetDC(nullptr);
   HDC dc = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, 8, 8);
   ReleaseDC(nullptr, screen);
   HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
   PatBlt(dc, 0, 0, 8, 8, BLACKNESS);
-  DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
 
   TFlipPainter painter;
   painter.Background = 0x0000FF;
@@ -291,12 +294,11 @@ TEST(FillBackground, FillsTheRectangleInBackgroundAndLeavesTheBrushSolid) {
   EXPECT_EQ(GetPixel(dc, 1, 1), 0u);
   EXPECT_EQ(canvas->Brush()->Color(), 0x0000FF);
   EXPECT_EQ(canvas->Brush()->Description.Brush.BrushStyle, 0);
-  Free(canvas);
-  EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore);
 
   SelectObject(dc, oldBitmap);
+  Free(canvas);  // a free canvas owns the DC it was made with
   DeleteObject(bitmap);
-  DeleteDC(dc);
+  EXPECT_EQ(CountGdiObjects(), gdiBefore);
 }
 
 // ---- The real program ----

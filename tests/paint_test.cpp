@@ -1,0 +1,399 @@
+// Buffered painting of a form and its client-aligned paint box, read back from the screen
+// and from the off-screen buffer.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "wait.h"
+#include "winobj/canvas.h"
+#include "winobj/events.h"
+#include "winobj/paint.h"
+
+namespace {
+
+const int FormColor = 0x00336699;
+const COLORREF BoxFill = RGB(200, 40, 40);
+const int Width = 200;
+const int Height = 150;
+
+// Wine's GetGuiResources always answers 0; the low word of a GDI handle indexes the
+// process's object table, and GetObjectType of a bare index finds a live object there.
+int LiveGdiObjects() {
+  int count = 0;
+  for (UINT index = 1; index < 0x10000; ++index) {
+    if (GetObjectType(reinterpret_cast<HGDIOBJ>(static_cast<UINT_PTR>(index)))) ++count;
+  }
+  return count;
+}
+
+COLORREF BrushColor(HBRUSH brush) {
+  LOGBRUSH lb = {};
+  GetObject(brush, sizeof lb, &lb);
+  return lb.lbColor;
+}
+
+// A 32-bit bitmap selected into a memory DC, for paints that carry their own DC.
+class OffscreenDC {
+ public:
+  OffscreenDC(int w, int h, COLORREF fill) {
+    HDC screen = GetDC(nullptr);
+    dc_ = CreateCompatibleDC(screen);
+    bitmap_ = CreateCompatibleBitmap(screen, w, h);
+    ReleaseDC(nullptr, screen);
+    old_ = SelectObject(dc_, bitmap_);
+    RECT r = {0, 0, w, h};
+    HBRUSH brush = CreateSolidBrush(fill);
+    FillRect(dc_, &r, brush);
+    DeleteObject(brush);
+  }
+  ~OffscreenDC() {
+    SelectObject(dc_, old_);
+    DeleteDC(dc_);
+    DeleteObject(bitmap_);
+  }
+  HDC Get() const { return dc_; }
+  COLORREF Pixel(int x, int y) const { return GetPixel(dc_, x, y); }
+
+ private:
+  HDC dc_;
+  HBITMAP bitmap_;
+  HGDIOBJ old_;
+};
+
+// What the paint event saw; the event fills the left half of the control with Fill.
+struct PaintLog {
+  int Calls = 0;
+  int OutsidePass = 0;  // calls that did not draw into the form's buffer during its pass
+  HDC LastDC = 0;
+  COLORREF Fill = BoxFill;
+  std::vector<COLORREF> PixelsBefore;  // at (5, 5) of the DC, before drawing
+  bool Measure = false;
+  std::vector<int> TextWidths;
+  int CanvasLostPaintDC = 0;
+};
+
+void LogPaint(void* receiver, TWinControl* sender, HDC dc) {
+  PaintLog* log = static_cast<PaintLog*>(receiver);
+  log->Calls++;
+  log->LastDC = dc;
+  TWinControl* root = sender->Parent;
+  bool inPass = root && root->Painting && root->PaintDC == dc && sender->PaintDC == dc &&
+                GetObjectType(dc) == OBJ_MEMDC;
+  if (!inPass) log->OutsidePass++;
+  log->PixelsBefore.push_back(GetPixel(dc, 5, 5));
+  if (log->Measure) {
+    log->TextWidths.push_back(sender->Canvas()->TextWidth("FlipDeck"));
+    if (sender->CanvasObject->DC != dc) log->CanvasLostPaintDC++;
+  }
+  RECT r;
+  GetClientRect(sender->Handle, &r);
+  r.right /= 2;
+  HBRUSH brush = CreateSolidBrush(log->Fill);
+  FillRect(dc, &r, brush);
+  DeleteObject(brush);
+}
+
+bool HasUpdate(TWinControl* c) {
+  RECT r;
+  return GetUpdateRect(c->Handle, &r, FALSE) != 0;
+}
+
+// Built as the switcher builds its window: buffered form without border, Margin 0.
+TWinControl* NewBufferedForm() {
+  TWinControl* form = NewForm(nullptr, "paint test");
+  form->Color = FormColor;
+  form->SetPosition(100, 80)->SetClientSize(Width, Height);
+  SetBufferedPaint(form, true);
+  form->SetHasBorder(false);
+  form->Margin = 0;
+  return form;
+}
+
+COLORREF ScreenPixelOf(TWinControl* form, int x, int y) {
+  POINT p = {x, y};
+  ClientToScreen(form->Handle, &p);
+  HDC screen = GetDC(nullptr);
+  COLORREF color = GetPixel(screen, p.x, p.y);
+  ReleaseDC(nullptr, screen);
+  return color;
+}
+
+class BufferedPaintTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    form = NewBufferedForm();
+    box = NewPaintBox(form)->SetAlign(5);
+    box->Margin = 2;
+    SetBufferedPaint(box, true);
+    SetOnPaint(box, LogPaint, &log);
+    if (!withPaintEvent) box->OnPaint.Clear();
+    box->Color = BoxColor;
+    // Without the frame the client area grew; give it the test size again.
+    form->SetClientSize(Width, Height);
+    form->Show();
+    ASSERT_TRUE(WaitUntil([&] { return Idle() && Painted(); }, 5000));
+  }
+
+  void TearDown() override { Free(form); }
+
+  bool Idle() { return !HasUpdate(form) && !HasUpdate(box); }
+  COLORREF ScreenPixel(int x, int y) { return ScreenPixelOf(form, x, y); }
+  bool Painted() {
+    COLORREF left = withPaintEvent ? log.Fill : ResolveColor(BoxColor);
+    return ScreenPixel(5, 5) == left;
+  }
+  // Waits for the pass that the preceding change asked for.
+  bool Repainted() {
+    int calls = log.Calls;
+    return WaitUntil([&] { return Idle() && log.Calls > calls; }, 3000);
+  }
+  void RepaintMany(int count) {
+    for (int i = 0; i < count; ++i) {
+      // Every hundred repaints the bitmap has to be re-made for a size 60 pixels apart.
+      if (i % 100 == 0) form->SetClientSize(i % 200 ? Width + 60 : Width, Height);
+      box->Invalidate();
+      UpdateWindow(form->Handle);
+    }
+  }
+
+  static const int BoxColor = 0x00208040;
+  bool withPaintEvent = true;
+  TWinControl* form = nullptr;
+  TWinControl* box = nullptr;
+  PaintLog log;
+};
+
+}  // namespace
+
+// Runs first: solid brushes are the source only until the process makes its first brush
+// tool, and the paint tests below make them.
+TEST(BackgroundBrushTest, SolidBrushesUntilTheFirstBrushToolThenTheControlsTools) {
+  ASSERT_FALSE(BrushToolsInUse) << "an earlier test made a brush tool";
+  TWinControl* form = NewForm(nullptr, "brushes");
+  form->Color = 0x00102030;
+  TWinControl* same = NewPaintBox(form);
+  TWinControl* other = NewPaintBox(form);
+  other->Color = 0x00405060;
+
+  HBRUSH formBrush = BackgroundBrush(form);
+  EXPECT_EQ(0x00102030u, BrushColor(formBrush));
+  EXPECT_EQ(formBrush, BackgroundBrush(same)) << "a child of the parent's colour shares it";
+  EXPECT_EQ(0x00405060u, BrushColor(BackgroundBrush(other)));
+  other->Color = 0x00708090;
+  EXPECT_EQ(0x00708090u, BrushColor(BackgroundBrush(other))) << "re-made for a new colour";
+
+  Free(NewBrush());
+  ASSERT_TRUE(BrushToolsInUse);
+  HBRUSH formTool = BackgroundBrush(form);
+  ASSERT_NE(nullptr, form->BrushTool);
+  EXPECT_EQ(formTool, form->BrushTool->Handle());
+  EXPECT_EQ(0x00102030u, BrushColor(formTool));
+  EXPECT_EQ(formTool, BackgroundBrush(same)) << "shared through the parent's tool";
+  EXPECT_EQ(0x00708090u, BrushColor(BackgroundBrush(other)));
+
+  other->BrushTool->SetColor(0x00112233);
+  EXPECT_EQ(0x00112233, other->Color) << "the control takes its tool's colour";
+  EXPECT_EQ(0x00112233u, BrushColor(BackgroundBrush(other)));
+  Free(form);
+}
+
+TEST_F(BufferedPaintTest, PaintBoxRepaintReachesTheScreenOnlyThroughTheFormsPass) {
+  log = PaintLog();
+  log.Fill = RGB(20, 160, 220);
+  box->Invalidate();
+  ASSERT_TRUE(WaitUntil([&] { return Idle() && ScreenPixel(5, 5) == log.Fill; }, 3000));
+  EXPECT_GE(log.Calls, 2) << "WM_PRINT and WM_PAINT of the pass";
+  EXPECT_EQ(0, log.OutsidePass) << "every drawing went into the form's buffer";
+  EXPECT_EQ(ResolveColor(FormColor), ScreenPixel(Width - 5, Height - 5));
+  EXPECT_EQ(nullptr, box->PaintDC);
+  EXPECT_EQ(nullptr, form->PaintDC);
+}
+
+TEST_F(BufferedPaintTest, OwnPaintOfThePaintBoxOutsideAPassOnlyHandsTheRepaintToTheForm) {
+  // The system's own invalidation, as when the window is uncovered.
+  InvalidateRect(box->Handle, nullptr, FALSE);
+  int calls = log.Calls;
+  log.Fill = RGB(240, 200, 0);
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, box->Handle, WM_PAINT, WM_PAINT, PM_REMOVE));
+  DispatchMessageA(&msg);
+  EXPECT_EQ(calls, log.Calls) << "the paint box drew nothing itself";
+  EXPECT_FALSE(HasUpdate(box));
+  EXPECT_TRUE(HasUpdate(form));
+  EXPECT_EQ(BoxFill, ScreenPixel(5, 5));
+
+  ASSERT_TRUE(WaitUntil([&] { return Idle() && ScreenPixel(5, 5) == log.Fill; }, 3000));
+  EXPECT_EQ(0, log.OutsidePass);
+}
+
+TEST_F(BufferedPaintTest, PaintsCarryingADcDrawIntoItWithoutBeginPaint) {
+  OffscreenDC target(Width, Height, RGB(0, 0, 0));
+  InvalidateRect(box->Handle, nullptr, FALSE);
+  SendMessageA(box->Handle, WM_PRINT, reinterpret_cast<WPARAM>(target.Get()), PRF_CLIENT);
+  EXPECT_EQ(target.Get(), log.LastDC);
+  EXPECT_EQ(BoxFill, target.Pixel(5, 5));
+  EXPECT_TRUE(HasUpdate(box)) << "BeginPaint would have validated it";
+  EXPECT_EQ(nullptr, box->PaintDC) << "restored after the event";
+
+  // Outside buffered painting WM_PAINT with a DC takes the same way.
+  TWinControl* plain = NewForm(nullptr, "plain");
+  PaintLog plainLog;
+  SetOnPaint(plain, LogPaint, &plainLog);
+  plain->SetPosition(420, 80)->SetClientSize(Width, Height);
+  plain->Show();
+  OffscreenDC second(Width, Height, RGB(0, 0, 0));
+  InvalidateRect(plain->Handle, nullptr, FALSE);
+  SendMessageA(plain->Handle, WM_PAINT, reinterpret_cast<WPARAM>(second.Get()), 0);
+  EXPECT_EQ(1, plainLog.Calls);
+  EXPECT_EQ(BoxFill, second.Pixel(5, 5));
+  EXPECT_TRUE(HasUpdate(plain));
+  Free(plain);
+}
+
+TEST_F(BufferedPaintTest, BufferIsKeptWhileAtMost32PixelsLargerAndRemadeOtherwise) {
+  ASSERT_EQ(Width, form->BufferWidth);
+  ASSERT_EQ(Height, form->BufferHeight);
+  struct Step {
+    int w, h;
+    bool kept;
+    int bufferW, bufferH;
+  };
+  const Step steps[] = {
+      {210, 150, false, 210, 150},  // grown by 10
+      {190, 150, true, 210, 150},   // 20 smaller
+      {178, 150, true, 210, 150},   // 32 smaller: still kept
+      {170, 150, false, 170, 150},  // 40 smaller
+      {170, 110, false, 170, 110},  // 40 lower
+      {170, 120, false, 170, 120},  // higher than the buffer
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(std::to_string(step.w) + "x" + std::to_string(step.h));
+    HBITMAP before = form->BufferBitmap;
+    form->SetClientSize(step.w, step.h);
+    ASSERT_TRUE(Repainted());
+    EXPECT_EQ(step.bufferW, form->BufferWidth);
+    EXPECT_EQ(step.bufferH, form->BufferHeight);
+    if (step.kept) {
+      EXPECT_EQ(before, form->BufferBitmap);
+    }
+    EXPECT_EQ(log.Fill, ScreenPixel(5, step.h - 1));
+    EXPECT_EQ(ResolveColor(FormColor), ScreenPixel(step.w - 1, step.h - 1));
+  }
+}
+
+TEST_F(BufferedPaintTest, ThousandsOfRepaintsLeaveNoGdiObjectBehind) {
+  RepaintMany(200);  // the system's own caches fill up first
+  const int gdi = LiveGdiObjects();
+  const int calls = log.Calls;
+  RepaintMany(3000);
+  ASSERT_TRUE(WaitUntil([&] { return Idle(); }, 3000));
+  EXPECT_GE(log.Calls - calls, 2 * 3000);
+  EXPECT_EQ(gdi, LiveGdiObjects());
+
+  HBITMAP bitmap = form->BufferBitmap;
+  ASSERT_NE(nullptr, bitmap);
+  Free(form);
+  form = nullptr;
+  EXPECT_EQ(0u, GetObjectType(bitmap)) << "freed with the form";
+}
+
+TEST_F(BufferedPaintTest, FormBackgroundIsFilledInEveryPassBeforeChildrenPaint) {
+  log.PixelsBefore.clear();
+  box->Invalidate();
+  ASSERT_TRUE(Repainted());
+  // The kept buffer still held the last pass's fill: the form's erase came first.
+  ASSERT_GE(log.PixelsBefore.size(), 2u);
+  EXPECT_EQ(ResolveColor(FormColor), log.PixelsBefore[0]);
+  EXPECT_EQ(BoxFill, log.PixelsBefore[1]) << "WM_PAINT drew over the WM_PRINT drawing";
+  EXPECT_EQ(ResolveColor(FormColor), ScreenPixel(Width - 5, 5));
+}
+
+TEST_F(BufferedPaintTest, MeasuringOnTheCanvasInsideThePaintKeepsThePaintDc) {
+  log.Measure = true;
+  box->Invalidate();
+  ASSERT_TRUE(Repainted());
+  ASSERT_FALSE(log.TextWidths.empty());
+  EXPECT_GT(log.TextWidths[0], 0);
+  EXPECT_EQ(0, log.CanvasLostPaintDC);
+  ASSERT_NE(nullptr, box->CanvasObject);
+  EXPECT_EQ(nullptr, box->CanvasObject->DC) << "unbound after the event";
+  EXPECT_EQ(BoxFill, ScreenPixel(5, 5));
+}
+
+class NoPaintEventTest : public BufferedPaintTest {
+ protected:
+  void SetUp() override {
+    withPaintEvent = false;
+    BufferedPaintTest::SetUp();
+  }
+};
+
+TEST_F(NoPaintEventTest, PaintBoxIsPaintedByItsSystemClassInItsOwnColour) {
+  // The "STATIC" procedure fills it with the brush of the reflected colour request.
+  EXPECT_EQ(0, log.Calls);
+  EXPECT_EQ(ResolveColor(BoxColor), ScreenPixel(5, 5));
+  EXPECT_EQ(ResolveColor(BoxColor), ScreenPixel(Width - 5, Height - 5));
+}
+
+namespace {
+
+const COLORREF InnerColor = RGB(250, 120, 10);
+HBRUSH InnerBrush = 0;
+
+// A system-style control that makes a child window of its own while it is created.
+LRESULT CALLBACK OuterProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CREATE) {
+    CreateWindowExA(0, "PaintTestInner", "", WS_CHILD | WS_VISIBLE, 10, 10, 30, 20, w, nullptr,
+                    GetModuleHandleA(nullptr), nullptr);
+  }
+  return DefWindowProcA(w, message, wParam, lParam);
+}
+
+void RegisterTestClasses() {
+  WNDCLASSA wc = {};
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpfnWndProc = OuterProc;
+  wc.lpszClassName = "PaintTestOuter";
+  RegisterClassA(&wc);
+  InnerBrush = CreateSolidBrush(InnerColor);
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hbrBackground = InnerBrush;
+  wc.lpszClassName = "PaintTestInner";
+  RegisterClassA(&wc);
+}
+
+void UnregisterTestClasses() {
+  UnregisterClassA("PaintTestInner", GetModuleHandleA(nullptr));
+  UnregisterClassA("PaintTestOuter", GetModuleHandleA(nullptr));
+  DeleteObject(InnerBrush);
+}
+
+}  // namespace
+
+TEST(ChildWindowSubclassTest, ForeignChildrenEraseOnlyInsideThePass) {
+  RegisterTestClasses();
+  TWinControl* form = NewBufferedForm();
+  TWinControl* outer = NewChildControl(form, "PaintTestOuter", WS_CHILD | WS_VISIBLE, false);
+  outer->SetBounds({20, 20, 120, 80});
+  form->SetClientSize(Width, Height);
+  form->Show();
+  HWND inner = GetWindow(outer->Handle, GW_CHILD);
+  ASSERT_NE(nullptr, inner);
+  EXPECT_NE(nullptr, GetPropA(inner, "PREV_PROC"));
+
+  // The pass erases the inner window into the buffer, and the copy shows it.
+  EXPECT_TRUE(WaitUntil([&] { return ScreenPixelOf(form, 35, 35) == InnerColor; }, 3000));
+  EXPECT_EQ(ResolveColor(FormColor), ScreenPixelOf(form, 5, 5));
+
+  OffscreenDC target(50, 50, RGB(0, 0, 0));
+  EXPECT_EQ(1, SendMessageA(inner, WM_ERASEBKGND, reinterpret_cast<WPARAM>(target.Get()), 0));
+  EXPECT_EQ(RGB(0, 0, 0), target.Pixel(5, 5)) << "no erase outside the pass";
+  SetWindowTextA(inner, "passed on");
+  char text[32] = "";
+  GetWindowTextA(inner, text, sizeof text);
+  EXPECT_STREQ("passed on", text) << "other messages reach the previous procedure";
+
+  Free(form);
+  UnregisterTestClasses();
+}

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "handles.h"
 #include "wait.h"
 #include "winobj/canvas.h"
 #include "winobj/events.h"
@@ -16,16 +17,6 @@ const int FormColor = 0x00336699;
 const COLORREF BoxFill = RGB(200, 40, 40);
 const int Width = 200;
 const int Height = 150;
-
-// Wine's GetGuiResources always answers 0; the low word of a GDI handle indexes the
-// process's object table, and GetObjectType of a bare index finds a live object there.
-int LiveGdiObjects() {
-  int count = 0;
-  for (UINT index = 1; index < 0x10000; ++index) {
-    if (GetObjectType(reinterpret_cast<HGDIOBJ>(static_cast<UINT_PTR>(index)))) ++count;
-  }
-  return count;
-}
 
 COLORREF BrushColor(HBRUSH brush) {
   LOGBRUSH lb = {};
@@ -284,12 +275,12 @@ TEST_F(BufferedPaintTest, BufferIsKeptWhileAtMost32PixelsLargerAndRemadeOtherwis
 
 TEST_F(BufferedPaintTest, ThousandsOfRepaintsLeaveNoGdiObjectBehind) {
   RepaintMany(200);  // the system's own caches fill up first
-  const int gdi = LiveGdiObjects();
+  const int gdi = CountGdiObjects();
   const int calls = log.Calls;
   RepaintMany(3000);
   ASSERT_TRUE(WaitUntil([&] { return Idle(); }, 3000));
   EXPECT_GE(log.Calls - calls, 2 * 3000);
-  EXPECT_EQ(gdi, LiveGdiObjects());
+  EXPECT_EQ(gdi, CountGdiObjects());
 
   HBITMAP bitmap = form->BufferBitmap;
   ASSERT_NE(nullptr, bitmap);

@@ -388,3 +388,25 @@ TEST(ChildWindowSubclassTest, ForeignChildrenEraseOnlyInsideThePass) {
   Free(form);
   UnregisterTestClasses();
 }
+
+void CountCall(void* counter, TWinObject*) { ++*static_cast<int*>(counter); }
+
+TEST(BufferedLabelTest, LabelIsHiddenWhileItsTextChanges) {
+  TWinControl* form = NewBufferedForm();
+  TWinControl* label = NewLabel(form, "one");
+  int hides = 0, shows = 0;
+  label->SetOnShow(CountCall, &shows);
+  label->OnHide = {CountCall, &hides};
+  form->Show();
+  ASSERT_TRUE(IsWindowVisible(label->Handle));
+  shows = 0;
+  // Otherwise the label would draw its new text straight to the screen, outside a pass.
+  EXPECT_TRUE(SetWindowTextA(label->Handle, "two"));
+  EXPECT_EQ(1, hides);
+  EXPECT_EQ(1, shows);
+  char text[16] = "";
+  GetWindowTextA(label->Handle, text, sizeof text);
+  EXPECT_STREQ("two", text);
+  EXPECT_TRUE(IsWindowVisible(label->Handle));
+  Free(form);
+}

@@ -194,7 +194,8 @@ TEST_F(BufferedPaintTest, PaintBoxRepaintReachesTheScreenOnlyThroughTheFormsPass
   log.Fill = RGB(20, 160, 220);
   box->Invalidate();
   ASSERT_TRUE(WaitUntil([&] { return Idle() && ScreenPixel(5, 5) == log.Fill; }, 3000));
-  EXPECT_GE(log.Calls, 2) << "WM_PRINT and WM_PAINT of the pass";
+  PumpFor(100);
+  EXPECT_EQ(2, log.Calls) << "one pass: its WM_PRINT and WM_PAINT, and no second pass";
   EXPECT_EQ(0, log.OutsidePass) << "every drawing went into the form's buffer";
   EXPECT_EQ(ResolveColor(FormColor), ScreenPixel(Width - 5, Height - 5));
   EXPECT_EQ(nullptr, box->PaintDC);

@@ -176,7 +176,7 @@ static void ControlFontChanged(void* receiver, TGraphicTool* font) {
   c->Invalidate();
 }
 
-static void ControlBrushChanged(void* receiver, TGraphicTool* brush) {
+void ControlBrushChanged(void* receiver, TGraphicTool* brush) {
   TWinControl* c = static_cast<TWinControl*>(receiver);
   c->Color = brush->Color();
   if (c->BackgroundBrushHandle) DeleteObject(c->BackgroundBrushHandle);

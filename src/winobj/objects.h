@@ -235,6 +235,9 @@ TWinControl* NewPaintBox(TWinControl* parent);
 
 void Realign(TWinControl* c);
 
+// OnChange of a control's own brush tool: the control takes its colour and repaints.
+void ControlBrushChanged(void* control, TGraphicTool* brush);
+
 int ScreenWidth();
 int ScreenHeight();
 

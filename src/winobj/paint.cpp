@@ -74,6 +74,9 @@ void PaintChildWindows(HDC dc, const RECT& reference, HWND first) {
     PlaceInDC(dc, origin, reference, {cr.left, cr.top}, cr.right - cr.left, cr.bottom - cr.top);
     SendMessageA(w, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     SendMessageA(w, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+    // Its pixels reach the screen with the root's copy; a pending update of its own
+    // would only start a second pass.
+    ValidateRect(w, nullptr);
 
     PaintChildWindows(dc, cr, GetWindow(w, GW_CHILD));
     RestoreDC(dc, -1);
@@ -227,19 +230,11 @@ bool PaintHandler(TWinControl* c, MessageRecord& m, LRESULT& r) {
   return true;
 }
 
-void BrushToolChanged(void* control, TGraphicTool* tool) {
-  TWinControl* c = static_cast<TWinControl*>(control);
-  c->Color = tool->Color();
-  if (c->BackgroundBrushHandle) DeleteObject(c->BackgroundBrushHandle);
-  c->BackgroundBrushHandle = 0;
-  if (!c->PaintDC) c->Invalidate();
-}
-
 TGraphicTool* ControlBrushTool(TWinControl* c) {
   if (c->BrushTool) return c->BrushTool;
   c->BrushTool = NewBrush();
   c->BrushTool->SetColor(c->Color);
-  c->BrushTool->OnChange = {BrushToolChanged, c};
+  c->BrushTool->OnChange = {ControlBrushChanged, c};
   return c->BrushTool;
 }
 

@@ -1,0 +1,127 @@
+// Makes top-level windows of requested kinds in a process of its own, reports their
+// handles and keeps them alive until it is killed.
+//
+//   window_maker <report-file> <window>...
+//
+// Each window is "FLAGS|EXSTYLE|OWNER|TITLE":
+//   FLAGS   letters, any order: h hidden, d disabled, a activated, r raised to the top
+//           without activation, t titled popup instead of an overlapped window
+//   EXSTYLE extended style, hexadecimal
+//   OWNER   index of an earlier window, or -1
+//   TITLE   the rest of the argument, may be empty
+//
+// All windows are made first, then the disabled ones disabled, then the activated ones
+// activated and last the raised ones raised, each in argument order. The report file gets one decimal handle per line, in
+// argument order, and appears all at once when everything is in place.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Request {
+  std::string Flags;
+  DWORD ExStyle = 0;
+  int Owner = -1;
+  std::string Title;
+};
+
+bool Has(const Request& r, char flag) { return r.Flags.find(flag) != std::string::npos; }
+
+bool Parse(const char* text, Request& r) {
+  std::string s = text;
+  size_t a = s.find('|');
+  size_t b = a == std::string::npos ? a : s.find('|', a + 1);
+  size_t c = b == std::string::npos ? b : s.find('|', b + 1);
+  if (c == std::string::npos) return false;
+  r.Flags = s.substr(0, a);
+  r.ExStyle = std::strtoul(s.substr(a + 1, b - a - 1).c_str(), nullptr, 16);
+  r.Owner = std::atoi(s.substr(b + 1, c - b - 1).c_str());
+  r.Title = s.substr(c + 1);
+  return true;
+}
+
+HWND Make(const Request& r, HWND owner, int index) {
+  DWORD style = Has(r, 't') ? WS_POPUP | WS_CAPTION | WS_SYSMENU : WS_OVERLAPPEDWINDOW;
+  if (!Has(r, 'h')) style |= WS_VISIBLE;
+  int offset = 20 * (index % 10);
+  return CreateWindowExA(r.ExStyle, "WindowMaker", r.Title.c_str(), style, 40 + offset,
+                         40 + offset, 240, 120, owner, nullptr, GetModuleHandleA(nullptr),
+                         nullptr);
+}
+
+// Handles what is queued until nothing more arrives for a while. Focus changes come back
+// from the X server later than the calls that caused them, and an activation handled
+// after the report would move a window's last active popup under the test's feet.
+void Settle() {
+  for (int round = 0; round < 40; ++round) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT) == WAIT_TIMEOUT) return;
+  }
+}
+
+bool WriteReport(const char* path, const std::vector<HWND>& windows) {
+  std::string temporary = std::string(path) + ".part";
+  FILE* f = std::fopen(temporary.c_str(), "w");
+  if (!f) return false;
+  for (HWND w : windows)
+    std::fprintf(f, "%lu\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(w)));
+  std::fclose(f);
+  return MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  if (__argc < 2) return 2;
+
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  wc.lpszClassName = "WindowMaker";
+  if (!RegisterClassA(&wc)) return 3;
+
+  std::vector<Request> requests;
+  for (int i = 2; i < __argc; ++i) {
+    Request r;
+    if (!Parse(__argv[i], r)) return 4;
+    requests.push_back(r);
+  }
+
+  std::vector<HWND> windows;
+  for (size_t i = 0; i < requests.size(); ++i) {
+    int owner = requests[i].Owner;
+    HWND ownerWindow = owner >= 0 && owner < static_cast<int>(i) ? windows[owner] : nullptr;
+    HWND w = Make(requests[i], ownerWindow, static_cast<int>(i));
+    if (!w) return 5;
+    windows.push_back(w);
+  }
+  for (size_t i = 0; i < requests.size(); ++i)
+    if (Has(requests[i], 'd')) EnableWindow(windows[i], FALSE);
+  Settle();
+  for (size_t i = 0; i < requests.size(); ++i)
+    if (Has(requests[i], 'a')) SetForegroundWindow(windows[i]);
+  Settle();
+  for (size_t i = 0; i < requests.size(); ++i)
+    if (Has(requests[i], 'r'))
+      SetWindowPos(windows[i], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  Settle();
+
+  if (!WriteReport(__argv[1], windows)) return 6;
+
+  MSG msg;
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return 0;
+}

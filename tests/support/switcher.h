@@ -1,0 +1,109 @@
+#pragma once
+// Driving the real FlipDeck.exe the way a user does: its window, the windows
+// it switches between (targetwindows.exe), keys, clicks and the wheel, the
+// screen, and what the process holds.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "process.h"
+
+// The colours of the list without options.
+constexpr COLORREF kBackground = RGB(68, 110, 165);
+constexpr COLORREF kForeground = RGB(55, 97, 146);
+constexpr COLORREF kShadow = RGB(17, 33, 51);
+constexpr COLORREF kHighlight = RGB(118, 145, 175);
+
+// Row geometry with the default 32-pixel rows: rows are painted from y 4,
+// the first column at x 10, an entry's box 20 pixels high.
+constexpr int kRowHeight = 32;
+constexpr int kFirstRowTop = 4;
+constexpr int kColumnLeft = 10;
+constexpr int kBoxHeight = 20;
+
+// A running FlipDeck.exe and its form (class "obj_Form", caption "Form1").
+struct FlipDeck {
+  Program program;
+  HWND form = nullptr;
+};
+
+// Starts FlipDeck.exe from bin/ and waits for its form to exist; form stays
+// nullptr if it does not appear.
+FlipDeck StartFlipDeck(const std::string& args = "");
+
+// Waits for the end of a start-up that found `previous` in the foreground:
+// the switcher took the foreground from it once and gave it back, and is
+// hidden again. deactivationsBefore is Deactivations(previous) before the
+// start. The hotkeys are registered by then.
+bool WaitForStartup(const FlipDeck& flipDeck, HWND previous, int deactivationsBefore);
+
+bool IsShown(HWND form);  // visible and in the foreground
+bool WaitShown(HWND form, DWORD timeoutMs = 5000);
+bool WaitHidden(HWND form, DWORD timeoutMs = 5000);
+
+// The windows of one targetwindows.exe, titled "<prefix> 0" and up; window 0
+// on top and in the foreground when Open returns.
+class TargetWindows {
+ public:
+  bool Open(int count, const std::string& prefix = "Target");
+  HWND operator[](size_t i) const { return windows_[i]; }
+  size_t Size() const { return windows_.size(); }
+  const std::vector<HWND>& All() const { return windows_; }
+  int IndexOf(HWND hwnd) const;
+  DWORD ProcessId() const { return program_.Id(); }
+  // The windows in their current Z-order, topmost first.
+  std::vector<HWND> InZOrder() const;
+  // Activates the windows from the last to the first, which leaves them in
+  // index order in the Z-order and window 0 in the foreground.
+  bool Restack();
+
+ private:
+  Program program_;
+  std::vector<HWND> windows_;
+};
+
+// How often targetwindows.exe saw the window activated or deactivated.
+int Activations(HWND hwnd);
+int Deactivations(HWND hwnd);
+
+// Visible, enabled, unowned top-level windows without WS_EX_TOOLWINDOW that
+// belong to none of the processes: windows other than the test's own that
+// the switcher would list.
+std::vector<HWND> OtherListableWindows(const std::vector<DWORD>& processIds);
+
+// True when another process holds modifiers+Tab as a hotkey. Registers it
+// for a moment when it is free, so never call it while a FlipDeck may be
+// registering its hotkeys.
+bool HotKeyTaken(UINT modifiers);
+
+// Keys through SendInput.
+bool KeyDown(WORD vk);
+bool KeyUp(WORD vk);
+bool TapKey(WORD vk);
+
+// Alt held through the X server, so that it stays held when the switcher
+// takes the foreground (see xkeys.h). HoldAlt gives the X focus to the X
+// window of `focus` first: X keys reach Wine only through it.
+bool HoldAlt(HWND focus);
+bool PressTab(bool shift = false);
+bool ReleaseAlt();
+
+// Mouse input at a screen point; button 1 left, 2 right, 3 middle.
+bool Click(POINT at, int button = 1);
+bool TurnWheel(POINT at, int delta);
+// Moves the pointer to the bottom-right screen corner, away from every
+// window: when the focused X window goes away, the X server gives the focus
+// to the window under the pointer, and Wine then activates that window.
+void ParkPointer();
+
+COLORREF ScreenPixel(int x, int y);
+
+// A screen point inside row `index` of the switcher's list (first column,
+// rows counted from 0), `dy` pixels below the top of the row's pitch.
+POINT RowPoint(HWND form, int index, int dy = kRowHeight / 2);
+
+// The GDI objects the process holds, or -1 if they cannot be counted.
+int GdiObjectCount(DWORD processId);
+// The windows of the process: top-level ones and all their descendants.
+int WindowCount(DWORD processId);

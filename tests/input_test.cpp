@@ -29,11 +29,12 @@ class Desk : public ::testing::Test {
   static void Open(int count) {
     targets = new TargetWindows;
     flipDeck = new FlipDeck;
+    started = false;
     if (!targets->Open(count)) return;
     HWND first = (*targets)[0];
     const int before = Deactivations(first);
     *flipDeck = StartFlipDeck();
-    if (flipDeck->form) WaitForStartup(*flipDeck, first, before);
+    started = flipDeck->form && WaitForStartup(*flipDeck, first, before);
   }
 
   static void Close() {
@@ -46,8 +47,7 @@ class Desk : public ::testing::Test {
   static void TearDownTestSuite() { Close(); }
 
   void SetUp() override {
-    ASSERT_NE(nullptr, targets);
-    ASSERT_NE(nullptr, flipDeck->form);
+    ASSERT_TRUE(started);
     ASSERT_TRUE(flipDeck->program.IsRunning());
     ASSERT_TRUE(targets->Restack());
     ASSERT_TRUE(WaitHidden(Form()));
@@ -112,11 +112,13 @@ class Desk : public ::testing::Test {
 
   static TargetWindows* targets;
   static FlipDeck* flipDeck;
+  static bool started;
   bool altHeld = false;
 };
 
 TargetWindows* Desk::targets = nullptr;
 FlipDeck* Desk::flipDeck = nullptr;
+bool Desk::started = false;
 
 class FiveWindows : public Desk {
  protected:
@@ -417,6 +419,67 @@ TEST_F(ThreeWindows, ManySwitchesKeepTheHandleCountsFlat) {
   EXPECT_EQ(gdi, GdiObjectCount(id));
   EXPECT_EQ(windows, WindowCount(id));
   EXPECT_TRUE(flipDeck->program.IsRunning());
+}
+
+// Windows that go away or stop answering, and more windows than fit.
+class ClosingWindow : public Desk {
+ protected:
+  static void SetUpTestSuite() { Open(5); }
+};
+
+TEST_F(ClosingWindow, SelectedWindowClosedWhileShownThenAltReleased) {
+  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
+  ASSERT_TRUE(PostMessageA(Target(1), WM_CLOSE, 0, 0));
+  ASSERT_TRUE(WaitUntil([] { return !IsWindow(Target(1)); }, 5000));
+  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
+  EXPECT_TRUE(WaitHidden(Form()));
+  PumpFor(300);
+  EXPECT_TRUE(flipDeck->program.IsRunning());
+}
+
+class HungWindow : public Desk {
+ protected:
+  static void SetUpTestSuite() { Open(3); }
+};
+
+TEST_F(HungWindow, DoesNotStopSwitchingBetweenTheOthers) {
+  // A window of another process, listed below the targets, whose thread
+  // sleeps through the whole switch.
+  TargetWindows hung;
+  ASSERT_TRUE(hung.Open(1, "Hung"));
+  ASSERT_TRUE(targets->Restack());
+  ASSERT_TRUE(PostMessageA(hung[0], WM_APP, 8000, 0));
+  const auto blocked = [&] {
+    return !SendMessageTimeoutA(hung[0], WM_NULL, 0, 0, SMTO_NORMAL, 10, nullptr);
+  };
+  ASSERT_TRUE(WaitUntil(blocked, 2000));
+
+  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
+  ASSERT_NO_FATAL_FAILURE(Keys("Down"));
+  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
+  EXPECT_EQ(2, ForegroundAfterHiding());
+  EXPECT_TRUE(blocked());
+}
+
+class ThreeHundredWindows : public Desk {
+ protected:
+  static void SetUpTestSuite() { Open(300); }
+};
+
+TEST_F(ThreeHundredWindows, ListFillsTheScreenHeightInColumnsAndSwitches) {
+  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
+  RECT bounds = {};
+  GetWindowRect(Form(), &bounds);
+  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), bounds.bottom - bounds.top);
+  EXPECT_GT(bounds.right - bounds.left, GetSystemMetrics(SM_CXSCREEN));
+  ASSERT_NO_FATAL_FAILURE(Keys("F12"));
+  EXPECT_EQ(47, ForegroundAfterHiding());
+  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
+
+  ASSERT_TRUE(targets->Restack());
+  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
+  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
+  EXPECT_EQ(1, ForegroundAfterHiding());
 }
 
 }  // namespace

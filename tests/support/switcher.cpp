@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #include "toplevel.h"
 #include "wait.h"
@@ -92,11 +93,16 @@ bool TargetWindows::Open(int count, const std::string& prefix) {
                                                    std::to_string(count) + " " +
                                                    QuoteArgument(prefix));
   if (!program_.IsStarted()) return false;
+  // Read until complete: under Wine the renamed report can show up before
+  // its contents do.
   const bool reported = WaitUntil(
-      [&] { return GetFileAttributesA(report.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
-  windows_ = ReadHandles(report);
+      [&] {
+        windows_ = ReadHandles(report);
+        return windows_.size() == static_cast<size_t>(count);
+      },
+      10000);
   DeleteFileA(report.c_str());
-  if (!reported || windows_.size() != static_cast<size_t>(count)) return false;
+  if (!reported) return false;
   return WaitUntil([&] { return GetForegroundWindow() == windows_[0]; }, 5000);
 }
 
@@ -115,16 +121,25 @@ std::vector<HWND> TargetWindows::InZOrder() const {
 
 bool TargetWindows::Restack() {
   // SetForegroundWindow alone does not always raise a window to the very top
-  // under Wine. One at a time: another process carries the change out later,
-  // and a request made too soon can be lost.
+  // under Wine. One at a time, and asked again if nothing happens: another
+  // process carries the change out later, and a request can get lost.
+  const auto retried = [](const std::function<void()>& request,
+                          const std::function<bool()>& done) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      request();
+      if (WaitUntil(done, 1000)) return true;
+    }
+    return false;
+  };
   for (size_t i = windows_.size(); i-- > 0;) {
     HWND hwnd = windows_[i];
-    SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    if (!WaitUntil([&] { return InZOrder()[0] == hwnd; }, 5000)) return false;
+    if (!retried([&] { SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); },
+                 [&] { return InZOrder()[0] == hwnd; }))
+      return false;
   }
-  SetForegroundWindow(windows_[0]);
-  return WaitUntil(
-      [&] { return GetForegroundWindow() == windows_[0] && InZOrder() == windows_; }, 5000);
+  return retried([&] { SetForegroundWindow(windows_[0]); },
+                 [&] { return GetForegroundWindow() == windows_[0]; }) &&
+         InZOrder() == windows_;
 }
 
 int Activations(HWND hwnd) {

@@ -1,0 +1,127 @@
+// What one buffered repaint of the list costs against one BitBlt of the same area, side by
+// side in one run, with 10, 100 and 500 entries (windows of another process). The switcher
+// is the shipping code built in this process as CreateSwitcher builds it, except for the
+// paint event: it paints the list and leaves out the Alt check, which would switch and
+// hide the window at the first paint since no Alt is held here.
+#include "../tests/windowfarm_client.h"
+#include "figures.h"
+#include "main.h"
+#include "winobj/canvas.h"
+#include "winobj/events.h"
+#include "winobj/paint.h"
+
+namespace {
+
+const int kRounds = 40;
+
+int paintEvents = 0;
+
+void PaintListOnly(void* receiver, TWinControl*, HDC) {
+  ++paintEvents;
+  static_cast<TSwitcher*>(receiver)->PaintEntries();
+}
+
+void BuildSwitcher() {
+  Switcher = NewObject<TSwitcher>();
+  TWinControl* form = NewForm(nullptr, "Form1");
+  form->SetPosition(144, 171)->SetClientSize(1080, 723);
+  Switcher->Form = form;
+  Switcher->Initialize();
+  MainWindow = form;
+  AddToAutoFree(form, Switcher);
+  SetBufferedPaint(form, true);
+  form->SetHasBorder(false);
+  form->SetStayOnTop(true);
+  form->Margin = 0;
+  form->OnMessage = {FormMessage, Switcher};
+  form->OnCloseQuery = {FormCloseQuery, Switcher};
+  form->SetOnMouseWheel(FormMouseWheel, Switcher);
+  form->SetOnKeyDown(FormKeyDown, Switcher);
+  form->SetOnKeyUp(FormKeyUp, Switcher);
+  form->SetOnShow(FormShow, Switcher);
+  TWinControl* paintBox = NewPaintBox(form)->SetAlign(5);
+  Switcher->PaintBox = paintBox;
+  paintBox->Margin = 2;
+  SetBufferedPaint(paintBox, true);
+  paintBox->SetOnMouseUp(PaintBoxMouseUp, Switcher);
+  SetOnPaint(paintBox, PaintListOnly, Switcher);
+}
+
+void PumpPending() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+template <typename Step>
+double Time(Step step) {
+  const double start = NowMs();
+  step();
+  return NowMs() - start;
+}
+
+void Measure(int entries) {
+  Switcher->Refresh();
+  PumpPending();
+  HWND window = Switcher->Form->Handle;
+  RECT client;
+  GetClientRect(window, &client);
+  const int w = client.right, h = client.bottom;
+
+  // The reference copy: the same area from a memory bitmap like the switcher's own.
+  HDC windowDC = GetWindowDC(window);
+  HDC memoryDC = CreateCompatibleDC(windowDC);
+  HBITMAP bitmap = CreateCompatibleBitmap(windowDC, w, h);
+  HGDIOBJ previous = SelectObject(memoryDC, bitmap);
+
+  Samples repaint, copy, listPaint;
+  paintEvents = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    repaint.Add(Time([&] {
+      Switcher->Form->Invalidate();
+      UpdateWindow(window);
+    }));
+    copy.Add(Time([&] { BitBlt(windowDC, 0, 0, w, h, memoryDC, 0, 0, SRCCOPY); }));
+    // The list alone, drawn into the same kind of off-screen bitmap.
+    Switcher->PaintBox->PaintDC = memoryDC;
+    listPaint.Add(Time([] { Switcher->PaintEntries(); }));
+    Switcher->PaintBox->Canvas()->AttachDC(0);
+    Switcher->PaintBox->PaintDC = 0;
+  }
+  const double eventsPerRepaint = static_cast<double>(paintEvents) / kRounds;
+
+  SelectObject(memoryDC, previous);
+  DeleteObject(bitmap);
+  DeleteDC(memoryDC);
+  ReleaseDC(window, windowDC);
+  Switcher->Form->Hide();
+  PumpPending();
+
+  const double ratio = repaint.Median() / copy.Median();
+  Row(Format("Repaint vs one BitBlt, %zu entries (%dx%d)", Switcher->Entries.size(), w, h),
+      Format("%.2f ms vs %.2f ms = %.1fx", repaint.Median(), copy.Median(), ratio), "<= 5x",
+      Verdict(ratio <= 5));
+  Row(Format("  of it: list painting %.0f times per repaint, %d", eventsPerRepaint, entries),
+      Format("%.2f ms each", listPaint.Median()), "-", kNoTarget);
+}
+
+}  // namespace
+
+int main() {
+  WindowFarm farm;
+  if (!farm.Open(10, "Window")) {
+    Note("paint: the window farm did not start");
+    return 1;
+  }
+  BuildSwitcher();
+  for (int count : {10, 100, 500}) {
+    if (farm.Add(count - static_cast<int>(farm.VisibleWindows().size())) < count) {
+      Note("paint: the farm did not grow to %d windows", count);
+      break;
+    }
+    Measure(count);
+  }
+  return 0;
+}

@@ -1,0 +1,124 @@
+// What one Refresh costs against the floor of any enumeration, side by side in one run:
+// the floor is a bare EnumDesktopWindows with one GetWindowTextA and two GetWindowLongA
+// per window. With 10, 100, 500 and 1000 windows of another process open; the switcher
+// is the shipping code, built in this process by CreateSwitcher.
+#include "../tests/windowfarm_client.h"
+#include "figures.h"
+#include "main.h"
+#include "winobj/events.h"
+
+namespace {
+
+const int kRounds = 15;
+
+volatile LONG floorSink = 0;
+
+BOOL CALLBACK FloorCallback(HWND window, LPARAM) {
+  char title[256] = "";
+  GetWindowTextA(window, title, sizeof title);
+  floorSink = floorSink + GetWindowLongA(window, GWL_STYLE) + GetWindowLongA(window, GWL_EXSTYLE) +
+              title[0];
+  return TRUE;
+}
+
+HDESK Desktop() { return GetThreadDesktop(GetCurrentThreadId()); }
+
+void PumpPending() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+// Back to where a hotkey finds the switcher: hidden, nothing queued.
+void HideSwitcher() {
+  Switcher->Form->Hide();
+  PumpPending();
+}
+
+template <typename Step>
+double Time(Step step) {
+  const double start = NowMs();
+  step();
+  return NowMs() - start;
+}
+
+struct Costs {
+  Samples floor, refresh;
+  Samples enumeration, icons, layout, showing;
+  size_t entries = 0;
+};
+
+// The parts of a Refresh, each timed on its own: the enumeration with the real callback
+// (entries and their icon lookups), the icon lookups again alone, the layout, and hiding
+// and showing the window.
+void TimeParts(Costs& costs) {
+  for (TFlipDeckEntry* entry : Switcher->Entries) delete entry;
+  Switcher->Entries.clear();
+  LastForeground = GetForegroundWindow();
+  costs.enumeration.Add(Time([] { EnumDesktopWindows(Desktop(), EnumWindowCallback, 1); }));
+  costs.icons.Add(Time([] {
+    for (TFlipDeckEntry* entry : Switcher->Entries) static_cast<TWindowInfo*>(entry)->FindIcon();
+  }));
+  costs.layout.Add(Time([] { Switcher->AdjustBounds(); }));
+  costs.showing.Add(Time([] {
+    MainWindow->Hide();
+    Switcher->Form->Show();
+  }));
+  HideSwitcher();
+}
+
+Costs Measure() {
+  Costs costs;
+  for (int round = 0; round < kRounds; ++round) {
+    costs.floor.Add(Time([] { EnumDesktopWindows(Desktop(), FloorCallback, 0); }));
+    costs.refresh.Add(Time([] { Switcher->Refresh(); }));
+    costs.entries = Switcher->Entries.size();
+    HideSwitcher();
+    TimeParts(costs);
+  }
+  return costs;
+}
+
+}  // namespace
+
+int main() {
+  WindowFarm farm;
+  if (!farm.Open(10, "Window")) {
+    Note("refresh: the window farm did not start");
+    return 1;
+  }
+  CreateSwitcher();
+  HideSwitcher();
+
+  double firstRatio = 0, firstFloor = 0, firstRefresh = 0;
+  int firstCount = 0;
+  for (int count : {10, 100, 500, 1000}) {
+    if (farm.Add(count - static_cast<int>(farm.VisibleWindows().size())) < count) {
+      Note("refresh: the farm did not grow to %d windows", count);
+      break;
+    }
+    Costs costs = Measure();
+    const double floorMs = costs.floor.Median(), refreshMs = costs.refresh.Median();
+    const double ratio = refreshMs / floorMs;
+    Row(Format("Refresh vs floor, %d windows (%zu listed)", count, costs.entries),
+        Format("%.2f ms vs %.2f ms = %.1fx", refreshMs, floorMs, ratio), "<= 2x",
+        Verdict(ratio <= 2));
+    Row(Format("  of it: enumeration+entries / icons / layout / hide+show, %d", count),
+        Format("%.2f / %.2f / %.2f / %.2f ms", costs.enumeration.Median(), costs.icons.Median(),
+               costs.layout.Median(), costs.showing.Median()),
+        "-", kNoTarget);
+    if (!firstCount) {
+      firstCount = count;
+      firstRatio = ratio;
+      firstFloor = floorMs;
+      firstRefresh = refreshMs;
+      continue;
+    }
+    Row(Format("Refresh growth %d->%d windows vs floor growth", firstCount, count),
+        Format("%.1fx vs %.1fx", refreshMs / firstRefresh, floorMs / firstFloor),
+        "no faster than the floor", Verdict(ratio <= firstRatio * 1.1));
+  }
+  return 0;
+}

@@ -1,0 +1,119 @@
+// How quickly the real FlipDeck.exe answers Alt+Tab: from the Tab key sent with SendInput
+// (Alt held through the X server, so that it stays held once the switcher is in front) to
+// the new list on the screen, and from the Alt release to the chosen window in the
+// foreground; with 10, 50 and 200 windows of another process open.
+#include <cstdlib>
+
+#include "../tests/windowfarm_client.h"
+#include "figures.h"
+#include "running_flipdeck.h"
+#include "xkeys.h"
+
+namespace {
+
+const int kPresses = 50;
+const int kWarmUps = 3;
+
+bool ShowsNewList(HDC screen, const RECT& form) {
+  POINT unselected = RowProbe(form, 0), selected = RowProbe(form, 1);
+  return GetPixel(screen, selected.x, selected.y) == kListSelection &&
+         GetPixel(screen, unselected.x, unselected.y) == kListBackground;
+}
+
+// Waits in steps of about a millisecond without asking the window server anything, which
+// would slow the switcher's own calls down.
+template <typename Condition>
+bool PollFor(Condition condition, double timeoutMs) {
+  const double start = NowMs();
+  while (!condition()) {
+    if (NowMs() - start > timeoutMs) return false;
+    Sleep(1);
+  }
+  return true;
+}
+
+struct Press {
+  double paintMs = -1;
+  double switchMs = -1;
+};
+
+// One Alt+Tab and release against the farm's two topmost windows. `form` is where the
+// list was shown last time (empty before the first press).
+Press PressOnce(const RunningFlipDeck& flipDeck, const WindowFarm& farm, HDC screen,
+                RECT& form) {
+  Press press;
+  std::vector<HWND> windows = farm.VisibleWindows();
+  if (windows.size() < 2) return press;
+  if (GetForegroundWindow() != windows[0]) {
+    SetForegroundWindow(windows[0]);
+    WaitUntil([&] { return GetForegroundWindow() == windows[0]; }, 2000);
+  }
+  const HWND target = windows[1];
+  // A fresh Alt press through X, which delivers keys only to the Wine window with the X
+  // focus; the previous switch left X's Alt down and Wine's up.
+  const std::string focus = "windowfocus --sync " + std::to_string(XWindowOf(windows[0]));
+  if (!Xdotool(focus + " keyup alt keydown alt") ||
+      !WaitUntil([] { return GetAsyncKeyState(VK_MENU) < 0; }, 2000))
+    return press;
+  // What the last press left on the screen must be gone before this one is timed.
+  if (!IsRectEmpty(&form)) PollFor([&] { return !ShowsNewList(screen, form); }, 1000);
+
+  const double pressed = NowMs();
+  if (!SendKeys({{VK_TAB, true}, {VK_TAB, false}})) return press;
+  if (IsRectEmpty(&form)) {
+    if (!PollFor([&] { return IsWindowVisible(flipDeck.form) != 0; }, 5000)) return press;
+    GetWindowRect(flipDeck.form, &form);
+  }
+  if (PollFor([&] { return ShowsNewList(screen, form); }, 5000)) press.paintMs = NowMs() - pressed;
+
+  const double released = NowMs();
+  if (!SendKeys({{VK_MENU, false}})) return press;
+  if (PollFor([&] { return GetForegroundWindow() == target; }, 5000))
+    press.switchMs = NowMs() - released;
+  return press;
+}
+
+void Measure(RunningFlipDeck& flipDeck, int windowCount, HDC screen) {
+  WindowFarm farm;
+  if (!farm.Open(windowCount, "Window")) {
+    Note("responsiveness: the farm of %d windows did not start", windowCount);
+    return;
+  }
+  RECT form = {};
+  Samples paint, release;
+  int failures = 0;
+  for (int i = 0; i < kWarmUps + kPresses; ++i) {
+    Press press = PressOnce(flipDeck, farm, screen, form);
+    if (press.paintMs < 0 || press.switchMs < 0) ++failures;
+    if (i < kWarmUps) continue;
+    if (press.paintMs >= 0) paint.Add(press.paintMs);
+    if (press.switchMs >= 0) release.Add(press.switchMs);
+  }
+  Xdotool("keyup alt");
+  if (failures) Note("responsiveness: %d of %d presses at %d windows timed out", failures,
+                     kWarmUps + kPresses, windowCount);
+
+  const std::string count = Format("%d windows", windowCount);
+  const bool rated = windowCount == 50;
+  Row("Alt+Tab to first paint, " + count + " (median / p90)",
+      Format("%.1f / %.1f ms (n=%zu)", paint.Median(), paint.Percentile(0.9), paint.Count()),
+      rated ? "<= 16 ms" : "-", rated ? Verdict(paint.Count() && paint.Median() <= 16) : kNoTarget);
+  Row("Alt release to target foreground, " + count + " (median / p90)",
+      Format("%.1f / %.1f ms (n=%zu)", release.Median(), release.Percentile(0.9),
+             release.Count()),
+      "-", kNoTarget);
+}
+
+}  // namespace
+
+int main() {
+  RunningFlipDeck flipDeck;
+  if (!flipDeck.Start()) {
+    Note("responsiveness: FlipDeck.exe did not start");
+    return 1;
+  }
+  HDC screen = GetDC(nullptr);
+  for (int count : {10, 50, 200}) Measure(flipDeck, count, screen);
+  ReleaseDC(nullptr, screen);
+  return flipDeck.program.IsRunning() ? 0 : 1;
+}

@@ -30,6 +30,7 @@ class Desk : public ::testing::Test {
     targets = new TargetWindows;
     flipDeck = new FlipDeck;
     started = false;
+    ReleaseAlt();  // a suite before may have failed with Alt held
     if (!targets->Open(count)) return;
     HWND first = (*targets)[0];
     const int before = Deactivations(first);
@@ -388,19 +389,28 @@ class ThreeWindows : public Desk {
 
   // One Alt+Tab the way ShowSwitcher does it, Alt released once the list
   // is shown and has the X focus.
-  static void Switch() {
+  static bool TrySwitch() {
     HWND before = GetForegroundWindow();
-    ASSERT_TRUE(FocusX(before));
-    ASSERT_TRUE(Xdotool("keydown alt key Tab"));
-    ASSERT_TRUE(WaitShown(Form()));
-    ASSERT_TRUE(FocusX(Form()));
-    ASSERT_TRUE(ReleaseAlt());
-    ASSERT_TRUE(WaitUntil(
+    if (!FocusX(before) || !Xdotool("keydown alt key Tab") || !WaitShown(Form()) ||
+        !FocusX(Form()) || !ReleaseAlt())
+      return false;
+    return WaitUntil(
         [&] {
           HWND now = GetForegroundWindow();
           return now != before && now != Form() && !IsWindowVisible(Form());
         },
-        5000));
+        5000);
+  }
+
+  // Wine loses an X key press now and then (see the notes); a lost press must
+  // not leave Alt held for the tests that follow, and is pressed again.
+  static void Switch() {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      if (TrySwitch()) return;
+      ReleaseAlt();
+      WaitHidden(Form(), 2000);
+    }
+    FAIL() << "three Alt+Tab presses in a row did not switch";
   }
 };
 

@@ -40,7 +40,7 @@ void TSwitcher::Start() {
   Refresh();
 }
 
-void CreateSwitcher() {
+void BuildSwitcher() {
   Switcher = NewObject<TSwitcher>();
   TWinControl* form = NewForm(nullptr, "Form1");
   form->SetPosition(144, 171)->SetClientSize(1080, 723);
@@ -53,6 +53,14 @@ void CreateSwitcher() {
   form->SetStayOnTop(true);
   form->Margin = 0;
 
+  TWinControl* paintBox = NewPaintBox(form)->SetAlign(5);
+  Switcher->PaintBox = paintBox;
+  paintBox->Margin = 2;
+  SetBufferedPaint(paintBox, true);
+}
+
+void WireSwitcherEvents() {
+  TWinControl* form = Switcher->Form;
   form->OnMessage = {FormMessage, Switcher};
   form->OnCloseQuery = {FormCloseQuery, Switcher};
   form->SetOnMouseWheel(FormMouseWheel, Switcher);
@@ -60,12 +68,13 @@ void CreateSwitcher() {
   form->SetOnKeyUp(FormKeyUp, Switcher);
   form->SetOnShow(FormShow, Switcher);
 
-  TWinControl* paintBox = NewPaintBox(form)->SetAlign(5);
-  Switcher->PaintBox = paintBox;
-  paintBox->Margin = 2;
-  SetBufferedPaint(paintBox, true);
+  TWinControl* paintBox = Switcher->PaintBox;
   paintBox->SetOnMouseUp(PaintBoxMouseUp, Switcher);
   SetOnPaint(paintBox, PaintBoxPaint, Switcher);
+}
 
+void CreateSwitcher() {
+  BuildSwitcher();
+  WireSwitcherEvents();
   Switcher->Start();
 }

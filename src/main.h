@@ -44,6 +44,10 @@ class TSwitcher : public TWinObject {
 extern TSwitcher* Switcher;
 
 void CreateSwitcher();
+// The parts of CreateSwitcher before Start: the controller with its form and paint box,
+// then their event handlers.
+void BuildSwitcher();
+void WireSwitcherEvents();
 
 // Event handlers; the receiver is always the TSwitcher.
 bool FormMessage(void* switcher, MessageRecord& m, LRESULT& r);

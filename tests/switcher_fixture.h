@@ -6,26 +6,11 @@
 
 #include "main.h"
 #include "winobj/events.h"
-#include "winobj/paint.h"
 
 class SwitcherTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Switcher = NewObject<TSwitcher>();
-    TWinControl* form = NewForm(nullptr, "Form1");
-    form->SetPosition(144, 171)->SetClientSize(1080, 723);
-    Switcher->Form = form;
-    Switcher->Initialize();
-    MainWindow = form;
-    AddToAutoFree(form, Switcher);
-    SetBufferedPaint(form, true);
-    form->SetHasBorder(false);
-    form->SetStayOnTop(true);
-    form->Margin = 0;
-    TWinControl* paintBox = NewPaintBox(form)->SetAlign(5);
-    paintBox->Margin = 2;
-    SetBufferedPaint(paintBox, true);
-    Switcher->PaintBox = paintBox;
+    BuildSwitcher();
     s = Switcher;
   }
 

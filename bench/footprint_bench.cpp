@@ -17,6 +17,7 @@
 #include "main.h"
 #include "running_flipdeck.h"
 #include "winobj/events.h"
+#include "wait.h"
 
 namespace {
 
@@ -51,22 +52,6 @@ double ProcessorMs(HANDLE process) {
   return ms(kernel) + ms(user);
 }
 
-// Waits for the condition, looking every millisecond and handling this thread's messages
-// meanwhile (WaitUntil looks only every 10 ms, which would make a cycle that much longer).
-template <typename Condition>
-bool QuickWait(Condition condition, DWORD timeoutMs) {
-  const double start = NowMs();
-  while (!condition()) {
-    if (NowMs() - start > timeoutMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-  }
-  return true;
-}
 
 // User plus system time of FlipDeck.exe's Wine process in clock ticks, as Linux counts
 // it: a check on what Wine's GetProcessTimes reports. -1 if it cannot be read.

@@ -6,6 +6,7 @@
 #include "figures.h"
 #include "main.h"
 #include "winobj/events.h"
+#include "wait.h"
 
 namespace {
 
@@ -23,13 +24,6 @@ BOOL CALLBACK FloorCallback(HWND window, LPARAM) {
 
 HDESK Desktop() { return GetThreadDesktop(GetCurrentThreadId()); }
 
-void PumpPending() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-}
 
 // Back to where a hotkey finds the switcher: hidden, nothing queued.
 void HideSwitcher() {

@@ -29,29 +29,7 @@ const int kCycles = 2000;
 // its drawing tools, and the system its caches.
 const int kWarmUpCycles = 20;
 
-// Waits looking every millisecond and handling this thread's messages meanwhile.
-template <typename Condition>
-bool QuickWait(Condition condition, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  while (!condition()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-  }
-  return true;
-}
 
-void PumpPending() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-}
 
 LRESULT CALLBACK LocalWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   // With Alt held, a stray Alt release would open the system menu's modal loop.

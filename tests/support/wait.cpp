@@ -59,3 +59,21 @@ bool WaitForHandle(HANDLE handle, DWORD timeoutMs) {
 void PumpFor(DWORD ms) {
   PumpingWait(0, nullptr, ms, nullptr);
 }
+
+void PumpPending() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+bool QuickWait(std::function<bool()> cond, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!cond()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+    PumpPending();
+  }
+  return true;
+}

@@ -15,3 +15,10 @@ bool WaitForHandle(HANDLE handle, DWORD timeoutMs);
 
 // Pumps messages for ms milliseconds.
 void PumpFor(DWORD ms);
+
+// Handles every message waiting for this thread, then returns.
+void PumpPending();
+
+// WaitUntil that looks every millisecond, for waits that are measured or repeated
+// thousands of times.
+bool QuickWait(std::function<bool()> cond, DWORD timeoutMs);

@@ -14,6 +14,7 @@
 #include "toplevel.h"
 #include "wait.h"
 #include "winobj/canvas.h"
+#include "messagebox.h"
 #include "winobj/utils.h"
 
 namespace {
@@ -46,24 +47,15 @@ struct OptionsProbe {
     for (auto& value : values) {
       report += std::string(value.first) + "=" + NumberToText(value.second) + "\n";
     }
-    HANDLE out = CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written;
-    WriteFile(out, report.data(), report.size(), &written, nullptr);
-    CloseHandle(out);
+    WriteReport(file, report);
     ExitProcess(0);
   }
 } probe;
 
-struct Box {
-  std::string Text;
-  std::string Caption;
-  HWND Owner = nullptr;
-};
-
 // Presses OK on every message box the process shows, one after the other, until
 // finished() holds with no box on screen; returns the boxes in the order shown.
-std::vector<Box> CloseBoxesUntil(DWORD process, const std::function<bool()>& finished) {
-  std::vector<Box> boxes;
+std::vector<SeenBox> CloseBoxesUntil(DWORD process, const std::function<bool()>& finished) {
+  std::vector<SeenBox> boxes;
   for (;;) {
     HWND box = nullptr;
     bool seen = WaitUntil([&] {
@@ -76,21 +68,14 @@ std::vector<Box> CloseBoxesUntil(DWORD process, const std::function<bool()>& fin
       return boxes;
     }
     if (!box || !IsWindowVisible(box)) return boxes;
-    char text[512] = "";
-    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-    Box b;
-    b.Text = text;
-    b.Caption = WindowText(box);
-    b.Owner = GetWindow(box, GW_OWNER);
-    boxes.push_back(b);
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    boxes.push_back(CloseBox(box));
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 10000));
   }
 }
 
-std::vector<std::string> Texts(const std::vector<Box>& boxes) {
+std::vector<std::string> Texts(const std::vector<SeenBox>& boxes) {
   std::vector<std::string> texts;
-  for (const Box& box : boxes) {
+  for (const SeenBox& box : boxes) {
     texts.push_back(box.Text);
     EXPECT_EQ(box.Caption, "Error");
     EXPECT_EQ(box.Owner, nullptr);

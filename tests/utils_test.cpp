@@ -9,6 +9,7 @@
 #include "process.h"
 #include "toplevel.h"
 #include "winobj/events.h"
+#include "messagebox.h"
 #include "winobj/utils.h"
 
 namespace {
@@ -27,10 +28,7 @@ struct CommandLineProbe {
     int count = ParameterCount();
     std::string report = NumberToText(count) + "\n";
     for (int i = 0; i <= count + 1; ++i) report += GetParameter(i) + "\n";
-    HANDLE out = CreateFileA(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written;
-    WriteFile(out, report.data(), report.size(), &written, nullptr);
-    CloseHandle(out);
+    WriteReport(file, report);
     ExitProcess(0);
   }
 } probe;
@@ -57,26 +55,13 @@ Lines RunProbe(const std::string& arguments) {
   return lines;
 }
 
-struct Box {
-  std::string Text;
-  std::string Caption;
-  HWND Owner = nullptr;
-  bool HasCancel = true;
-};
-
 // From a second thread, since the box's modal loop holds this one: waits for a
 // message box of this process, describes it and presses its OK button.
-std::thread CloseNextBox(Box& box) {
+std::thread CloseNextBox(SeenBox& box) {
   return std::thread([&box] {
     HWND found = WaitForVisibleWindow(GetCurrentProcessId(), "#32770", 10000);
     if (!found) return;
-    char text[256] = "";
-    GetDlgItemTextA(found, 0xFFFF, text, sizeof text);
-    box.Text = text;
-    box.Caption = WindowText(found);
-    box.Owner = GetWindow(found, GW_OWNER);
-    box.HasCancel = GetDlgItem(found, IDCANCEL) != nullptr;
-    PostMessageA(found, WM_COMMAND, IDOK, 0);
+    box = CloseBox(found);
   });
 }
 
@@ -127,7 +112,7 @@ TEST(NumberToText, WritesDecimalDigitsWithASign) {
 
 TEST(ShowError, WithoutMainWindowTheBoxIsUnownedWithTheDefaultCaption) {
   ASSERT_EQ(MainWindow, nullptr);
-  Box box;
+  SeenBox box;
   std::thread closer = CloseNextBox(box);
   ShowError("-centerX has to be a number");
   closer.join();
@@ -141,7 +126,7 @@ TEST(ShowMessageBox, IsOwnedByTheMainWindowAndTakesItsCaption) {
   TWinControl* form = NewForm(nullptr, "Owner caption");
   ASSERT_NE(form->GetHandle(), nullptr);
   MainWindow = form;
-  Box box;
+  SeenBox box;
   std::thread closer = CloseNextBox(box);
   int result = ShowMessageBox("owned", MB_OKCANCEL);
   closer.join();

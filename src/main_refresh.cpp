@@ -10,6 +10,10 @@ HWND LastForeground = 0;
 
 namespace {
 
+// The owner of LastForeground, asked once per Refresh rather than once per window; cleared
+// together with LastForeground.
+HWND LastForegroundOwner = 0;
+
 bool Contains(const std::vector<HWND>& windows, HWND window) {
   return std::find(windows.begin(), windows.end(), window) != windows.end();
 }
@@ -33,7 +37,8 @@ bool IsSwitchable(HWND window) {
   DWORD style = GetWindowLongA(window, GWL_STYLE);
   DWORD exStyle = GetWindowLongA(window, GWL_EXSTYLE);
   if (exStyle & WS_EX_TOOLWINDOW) return false;
-  if (!IsWindowVisible(window)) return false;
+  // Most hidden windows fail on their own style bit, without asking for their parents.
+  if (!(style & WS_VISIBLE) || !IsWindowVisible(window)) return false;
   if (style & WS_DISABLED) return false;
   HWND owner = GetWindow(window, GW_OWNER);
   if (!owner) return true;
@@ -52,14 +57,18 @@ BOOL CALLBACK EnumWindowCallback(HWND window, LPARAM) {
 
   TWindowInfo* entry = new TWindowInfo(title, window);
   // An unlisted owned window (a tool window, say) had the focus: select its owner.
-  if (window == LastForeground || window == GetWindow(LastForeground, GW_OWNER)) {
+  if (LastForeground && (window == LastForeground || window == LastForegroundOwner)) {
     entry->Selected = true;
     LastForeground = 0;
+    LastForegroundOwner = 0;
   }
   entry->Number = static_cast<int>(Switcher->Entries.size());
-  HWND owner = GetWindow(window, GW_OWNER);
-  entry->Flashing = Contains(Switcher->FlashingWindows, window) ||
-                    (owner && Contains(Switcher->FlashingWindows, owner));
+  // Usually nothing flashes: then the owner need not be asked.
+  const std::vector<HWND>& flashing = Switcher->FlashingWindows;
+  if (!flashing.empty()) {
+    HWND owner = GetWindow(window, GW_OWNER);
+    entry->Flashing = Contains(flashing, window) || (owner && Contains(flashing, owner));
+  }
   Switcher->Entries.push_back(entry);
   return TRUE;
 }
@@ -78,6 +87,7 @@ void TSwitcher::Refresh() {
   Entries.clear();
 
   LastForeground = GetForegroundWindow();
+  LastForegroundOwner = LastForeground ? GetWindow(LastForeground, GW_OWNER) : 0;
   EnumDesktopWindows(GetThreadDesktop(GetCurrentThreadId()), EnumWindowCallback, 1);
   if (SelectedIndex() == -1 && !Entries.empty()) Entries[0]->Selected = true;
 

@@ -69,7 +69,9 @@ HICON TWindowInfo::QueryIcon(HWND window) {
 HICON TWindowInfo::FindIcon() {
   if (HICON icon = QueryIcon(Handle)) return icon;
   if (HICON icon = QueryIcon(GetWindow(Handle, GW_OWNER))) return icon;
-  return LoadIconA(nullptr, IDI_APPLICATION);
+  // A shared system icon: the handle stays valid, so it is loaded once.
+  static HICON applicationIcon = LoadIconA(nullptr, IDI_APPLICATION);
+  return applicationIcon;
 }
 
 void TWindowInfo::Activate() {
@@ -88,14 +90,13 @@ static std::string KeyLabel(int number) {
   return "F" + NumberToText(number - 35);
 }
 
-// Cuts characters from the end, marking the cut with "...", until the text fits.
-static std::string FitTitle(TWinCanvas* canvas, std::string text, int limit) {
-  bool cut = false;
-  while (!text.empty() && canvas->TextWidth(text) > limit) {
-    text.pop_back();
-    cut = true;
-  }
-  return cut ? text + "..." : text;
+// Cuts characters from the end, marking the cut with "...", until the text fits. One
+// measurement finds the cut: removing a character at a time re-measures the whole title
+// for each one.
+static std::string FitTitle(TWinCanvas* canvas, const std::string& text, int limit) {
+  size_t fit = static_cast<size_t>(canvas->FitText(text, limit));
+  if (fit >= text.size()) return text;
+  return text.substr(0, fit) + "...";
 }
 
 void TWindowInfo::Paint(TWinCanvas* canvas, int x, int y, int availableWidth, int rowHeight) {

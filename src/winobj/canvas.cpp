@@ -368,20 +368,38 @@ void TWinCanvas::WriteText(int x, int y, const std::string& text) {
   if (dc) TextOutA(dc, x, y, text.c_str(), static_cast<int>(text.size()));
 }
 
-SIZE TWinCanvas::MeasureText(const std::string& text) {
+HDC TWinCanvas::BindTextDC(bool& release) {
   Prepare(NeedFont | NeedDC);
   // Give back what this call bound, and a window DC outside a paint; a DC attached to a
   // free canvas by its user stays.
-  bool release = DCProvider.Assigned() && !BorrowedDC;
+  release = DCProvider.Assigned() && !BorrowedDC;
   if (!DC) {
     AttachDC(CreateCompatibleDC(0));
     release = true;
   }
-  HDC dc = Prepare(NeedFont | NeedDC);
+  return Prepare(NeedFont | NeedDC);
+}
+
+SIZE TWinCanvas::MeasureText(const std::string& text) {
+  bool release;
+  HDC dc = BindTextDC(release);
   SIZE size = {0, 0};
   if (dc) GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
   if (release) AttachDC(0);
   return size;
+}
+
+int TWinCanvas::FitText(const std::string& text, int width) {
+  if (width < 0) return 0;
+  bool release;
+  HDC dc = BindTextDC(release);
+  int fit = 0;
+  SIZE size;
+  if (dc)
+    GetTextExtentExPointA(dc, text.c_str(), static_cast<int>(text.size()), width, &fit, nullptr,
+                          &size);
+  if (release) AttachDC(0);
+  return fit;
 }
 
 int TWinCanvas::TextWidth(const std::string& text) { return MeasureText(text).cx; }

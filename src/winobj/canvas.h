@@ -94,6 +94,8 @@ class TWinCanvas : public TWinObject {
   void DrawLineTo(int x, int y);
   void WriteText(int x, int y, const std::string& text);
   SIZE MeasureText(const std::string& text);
+  // How many leading characters of text fit in width pixels in the canvas font.
+  int FitText(const std::string& text, int width);
   int TextWidth(const std::string& text);
   int TextHeight(const std::string& text);
 
@@ -111,6 +113,7 @@ class TWinCanvas : public TWinObject {
 
  private:
   void LinkTools();
+  HDC BindTextDC(bool& release);
 };
 
 // A free canvas, bound to dc at once when one is given.

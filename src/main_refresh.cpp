@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "main.h"
+#include "winobj/canvas.h"
 #include "winobj/events.h"
 
 HWND LastForeground = 0;
@@ -113,9 +114,12 @@ void TSwitcher::AdjustBounds() {
   TWinCanvas* canvas = PaintBox->Canvas();
   int height = 0;
   int width = 0;
-  for (TFlipDeckEntry* entry : Entries) {
-    height += entry->RowHeight;
-    width = std::max(width, entry->GetWidth(canvas));
+  {
+    TMeasuringDC measuring(PaintBox);
+    for (TFlipDeckEntry* entry : Entries) {
+      height += entry->RowHeight;
+      width = std::max(width, entry->GetWidth(canvas));
+    }
   }
   if (height < 100) height = 100;
 

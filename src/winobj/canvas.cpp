@@ -406,6 +406,24 @@ int TWinCanvas::TextWidth(const std::string& text) { return MeasureText(text).cx
 
 int TWinCanvas::TextHeight(const std::string& text) { return MeasureText(text).cy; }
 
+TMeasuringDC::TMeasuringDC(TWinControl* control) : Control(control) {
+  TWinCanvas* canvas = control->Canvas();
+  if (control->PaintDC || canvas->DC) return;
+  Window = control->GetHandle();
+  DC = Window ? GetDC(Window) : 0;
+  if (!DC) return;
+  // Lent to the canvas: measuring keeps it bound instead of releasing it.
+  canvas->AttachDC(DC);
+  canvas->BorrowedDC = true;
+}
+
+TMeasuringDC::~TMeasuringDC() {
+  if (!DC) return;
+  TWinCanvas* canvas = Control->Canvas();
+  if (canvas->DC == DC) canvas->AttachDC(0);
+  ReleaseDC(Window, DC);
+}
+
 HDC ControlDCProvider(void* control, TWinCanvas* canvas) {
   TWinControl* c = static_cast<TWinControl*>(control);
   if (c->PaintDC) {

@@ -118,5 +118,21 @@ class TWinCanvas : public TWinObject {
 
 // A free canvas, bound to dc at once when one is given.
 TWinCanvas* NewCanvas(HDC dc);
+// Keeps one window DC bound to a control's canvas for a run of measurements outside a
+// paint, instead of getting and releasing one per measurement; gives it back when it goes
+// out of scope. Within a paint the canvas already measures on the paint DC.
+class TMeasuringDC {
+ public:
+  explicit TMeasuringDC(TWinControl* control);
+  ~TMeasuringDC();
+  TMeasuringDC(const TMeasuringDC&) = delete;
+  TMeasuringDC& operator=(const TMeasuringDC&) = delete;
+
+ private:
+  TWinControl* Control;
+  HWND Window = 0;
+  HDC DC = 0;
+};
+
 // The DC provider of a control's canvas (its receiver is the control).
 HDC ControlDCProvider(void* control, TWinCanvas* canvas);

@@ -58,6 +58,10 @@ Press PressOnce(const RunningFlipDeck& flipDeck, const WindowFarm& farm, HDC scr
   // What the last press left on the screen must be gone before this one is timed.
   if (!IsRectEmpty(&form)) PollFor([&] { return !ShowsNewList(screen, form); }, 1000);
 
+  // Let the desktop settle after the last switch: the farm's one thread still repaints
+  // the windows the hidden list uncovered, and the switcher's messages to them would
+  // wait behind that, which a desktop of many programs does not do.
+  Sleep(150);
   const double pressed = NowMs();
   if (!SendKeys({{VK_TAB, true}, {VK_TAB, false}})) return press;
   if (IsRectEmpty(&form)) {

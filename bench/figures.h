@@ -20,6 +20,14 @@ inline double NowMs() {
   return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
 }
 
+// How long one run of step takes, in milliseconds.
+template <typename Step>
+double Time(Step step) {
+  const double start = NowMs();
+  step();
+  return NowMs() - start;
+}
+
 class Samples {
  public:
   void Add(double value) { values_.push_back(value); }

@@ -24,18 +24,10 @@ BOOL CALLBACK FloorCallback(HWND window, LPARAM) {
 
 HDESK Desktop() { return GetThreadDesktop(GetCurrentThreadId()); }
 
-
 // Back to where a hotkey finds the switcher: hidden, nothing queued.
 void HideSwitcher() {
   Switcher->Form->Hide();
   PumpPending();
-}
-
-template <typename Step>
-double Time(Step step) {
-  const double start = NowMs();
-  step();
-  return NowMs() - start;
 }
 
 struct Costs {

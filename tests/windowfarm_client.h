@@ -3,39 +3,21 @@
 // benchmark: windows of another process to list and switch to.
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "apps/windowfarm.h"
 #include "process.h"
-#include "wait.h"
 
 class WindowFarm {
  public:
   // Starts the farm with count windows (the last one on top and in the foreground) and
   // waits for its report; false if it did not come.
   bool Open(int count, const std::string& prefix = "Farm") {
-    char dir[MAX_PATH] = "";
-    GetTempPathA(sizeof dir, dir);
-    char report[MAX_PATH];
-    static unsigned counter = 0;
-    std::snprintf(report, sizeof report, "%swindowfarm-%lu-%lu-%u.txt", dir,
-                  GetCurrentProcessId(), GetTickCount(), ++counter);
-    program_ = StartProgram("windowfarm.exe", QuoteArgument(report) + " " +
-                                                  std::to_string(count) + " " +
-                                                  QuoteArgument(prefix));
-    if (!program_.IsStarted()) return false;
-    const bool reported = WaitUntil(
-        [&] { return GetFileAttributesA(report) != INVALID_FILE_ATTRIBUTES; }, 60000);
-    unsigned long value = 0;
-    if (FILE* file = std::fopen(report, "r")) {
-      if (std::fscanf(file, "%lu", &value) != 1) value = 0;
-      std::fclose(file);
-    }
-    DeleteFileA(report);
-    control_ = reinterpret_cast<HWND>(static_cast<UINT_PTR>(value));
-    return reported && control_ != nullptr;
+    const std::vector<HWND> reported = StartReporting(
+        program_, "windowfarm.exe", std::to_string(count) + " " + QuoteArgument(prefix), 1);
+    control_ = reported.empty() ? nullptr : reported[0];
+    return control_ != nullptr;
   }
 
   // Sends a command and waits for it to be done; -1 if the farm did not answer.

@@ -14,10 +14,11 @@
 // are closed, or after five minutes so that nothing outlives a broken run.
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "report.h"
 
 namespace {
 
@@ -67,16 +68,6 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-bool WriteReport(const char* path, const std::vector<HWND>& windows) {
-  const std::string temporary = std::string(path) + ".part";
-  FILE* file = std::fopen(temporary.c_str(), "w");
-  if (!file) return false;
-  for (HWND hwnd : windows)
-    std::fprintf(file, "%lu\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(hwnd)));
-  std::fclose(file);
-  return MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 void CALLBACK GiveUp(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); }

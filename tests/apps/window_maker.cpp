@@ -15,10 +15,11 @@
 // argument order, and appears all at once when everything is in place.
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "report.h"
 
 namespace {
 
@@ -65,16 +66,6 @@ void Settle() {
     }
     if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT) == WAIT_TIMEOUT) return;
   }
-}
-
-bool WriteReport(const char* path, const std::vector<HWND>& windows) {
-  std::string temporary = std::string(path) + ".part";
-  FILE* f = std::fopen(temporary.c_str(), "w");
-  if (!f) return false;
-  for (HWND w : windows)
-    std::fprintf(f, "%lu\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(w)));
-  std::fclose(f);
-  return MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 }  // namespace

@@ -11,10 +11,11 @@
 #include "windowfarm.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "report.h"
 
 namespace {
 
@@ -183,15 +184,6 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-bool WriteReport(const char* path, HWND control) {
-  const std::string temporary = std::string(path) + ".part";
-  FILE* file = std::fopen(temporary.c_str(), "w");
-  if (!file) return false;
-  std::fprintf(file, "%lu\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(control)));
-  std::fclose(file);
-  return MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING) != 0;
-}
-
 void CALLBACK GiveUp(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); }
 
 }  // namespace
@@ -221,7 +213,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   Add(count);
   if (!plain.empty()) SetForegroundWindow(plain.back());
   Settle();
-  if (!WriteReport(__argv[1], controlWindow)) return 5;
+  if (!WriteReport(__argv[1], {controlWindow})) return 5;
   SetTimer(nullptr, 0, 600000, GiveUp);
 
   MSG msg;

@@ -92,6 +92,34 @@ Program StartProgram(const std::string& exeName, const std::string& args) {
   return Program(info);
 }
 
+std::vector<HWND> StartReporting(Program& program, const std::string& exeName,
+                                 const std::string& args, size_t count) {
+  static unsigned counter = 0;
+  char dir[MAX_PATH] = "", report[MAX_PATH];
+  GetTempPathA(sizeof dir, dir);
+  std::snprintf(report, sizeof report, "%sflipdeck-report-%lu-%lu-%u.txt", dir,
+                GetCurrentProcessId(), GetTickCount(), ++counter);
+  program = StartProgram(exeName, QuoteArgument(report) + " " + args);
+  std::vector<HWND> handles;
+  if (!program.IsStarted()) return handles;
+  // Read until complete: under Wine a renamed file can show up before its contents do,
+  // or still be held by the rename.
+  const auto read = [&] {
+    handles.clear();
+    if (FILE* file = std::fopen(report, "r")) {
+      unsigned long value = 0;
+      while (std::fscanf(file, "%lu", &value) == 1)
+        handles.push_back(reinterpret_cast<HWND>(static_cast<UINT_PTR>(value)));
+      std::fclose(file);
+    }
+    return handles.size() >= count;
+  };
+  WaitUntil([&] { return read() || !program.IsRunning(); }, 60000);
+  read();
+  DeleteFileA(report);
+  return handles;
+}
+
 namespace {
 
 bool FileExists(const std::string& path) {

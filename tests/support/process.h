@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // A started Windows program. Owns its handles; a program still running when
 // its Program goes out of scope is killed.
@@ -39,6 +40,13 @@ std::string ProgramDir();
 // Starts exeName (".exe" may be left out) from ProgramDir() with the given
 // arguments. Check IsStarted() on the result.
 Program StartProgram(const std::string& exeName, const std::string& args = "");
+
+// Starts exeName like StartProgram with a fresh report file as its first argument, and
+// waits until the report lists `count` window handles, one decimal number a line, as the
+// helper apps in tests/apps write them. Returns the handles read: fewer if they did not
+// all come within a minute or the program ended first.
+std::vector<HWND> StartReporting(Program& program, const std::string& exeName,
+                                 const std::string& args, size_t count);
 
 // Quotes one command-line argument the way the C runtime splits it again.
 std::string QuoteArgument(const std::string& arg);

@@ -3,7 +3,6 @@
 #include <winternl.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 
 #include "toplevel.h"
@@ -47,27 +46,6 @@ bool WaitHidden(HWND form, DWORD timeoutMs) {
 
 namespace {
 
-std::string UniqueTempPath(const char* stem) {
-  static unsigned counter = 0;
-  char dir[MAX_PATH] = "";
-  GetTempPathA(sizeof dir, dir);
-  char name[MAX_PATH];
-  std::snprintf(name, sizeof name, "%s%s-%lu-%lu-%u.txt", dir, stem, GetCurrentProcessId(),
-                GetTickCount(), ++counter);
-  return name;
-}
-
-std::vector<HWND> ReadHandles(const std::string& path) {
-  std::vector<HWND> handles;
-  FILE* file = std::fopen(path.c_str(), "r");
-  if (!file) return handles;
-  unsigned long value = 0;
-  while (std::fscanf(file, "%lu", &value) == 1)
-    handles.push_back(reinterpret_cast<HWND>(static_cast<UINT_PTR>(value)));
-  std::fclose(file);
-  return handles;
-}
-
 DWORD ProcessOf(HWND hwnd) {
   DWORD id = 0;
   GetWindowThreadProcessId(hwnd, &id);
@@ -88,22 +66,10 @@ std::vector<HWND> AllTopLevel() {
 }  // namespace
 
 bool TargetWindows::Open(int count, const std::string& prefix) {
-  const std::string report = UniqueTempPath("flipdeck-targets");
-  program_ = StartProgram("targetwindows.exe", QuoteArgument(report) + " " +
-                                                   std::to_string(count) + " " +
-                                                   QuoteArgument(prefix));
-  if (!program_.IsStarted()) return false;
-  // Read until complete: under Wine the renamed report can show up before
-  // its contents do.
-  const bool reported = WaitUntil(
-      [&] {
-        windows_ = ReadHandles(report);
-        return windows_.size() == static_cast<size_t>(count);
-      },
-      10000);
-  DeleteFileA(report.c_str());
-  if (!reported) return false;
-  return WaitUntil([&] { return GetForegroundWindow() == windows_[0]; }, 5000);
+  windows_ = StartReporting(program_, "targetwindows.exe",
+                            std::to_string(count) + " " + QuoteArgument(prefix), count);
+  return windows_.size() == static_cast<size_t>(count) &&
+         WaitUntil([&] { return GetForegroundWindow() == windows_[0]; }, 5000);
 }
 
 int TargetWindows::IndexOf(HWND hwnd) const {

@@ -33,53 +33,8 @@ void operator delete(void* p, size_t) noexcept { operator delete(p); }
 
 namespace {
 
-// Window requests for window_maker: "FLAGS|EXSTYLE|OWNER|TITLE" (see the app).
-class WindowMaker {
- public:
-  bool Start(const std::vector<std::string>& requests) {
-    static int runs = 0;
-    char name[64];
-    std::snprintf(name, sizeof name, "window_maker_%lu_%d.txt", GetCurrentProcessId(), ++runs);
-    char folder[MAX_PATH];
-    GetTempPathA(MAX_PATH, folder);
-    std::string report = std::string(folder) + name;
-    DeleteFileA(report.c_str());
-
-    std::string args = QuoteArgument(report);
-    for (const std::string& r : requests) args += " " + QuoteArgument(r);
-    program_ = StartProgram("window_maker", args);
-    if (!program_.IsStarted()) return false;
-    // The report may show up still held by the rename that made it: open it until it lets us.
-    WaitUntil([&] { return Read(report) || !program_.IsRunning(); }, 10000);
-    DeleteFileA(report.c_str());
-    if (windows_.size() == requests.size()) return true;
-    std::printf("window_maker reported %zu windows, exit code %lu\n", windows_.size(),
-                program_.ExitCode());
-    return false;
-  }
-
-  HWND operator[](size_t i) const { return windows_[i]; }
-  const std::vector<HWND>& Windows() const { return windows_; }
-
- private:
-  bool Read(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "r");
-    if (!f) return false;
-    unsigned long value = 0;
-    while (std::fscanf(f, "%lu", &value) == 1)
-      windows_.push_back(reinterpret_cast<HWND>(static_cast<UINT_PTR>(value)));
-    std::fclose(f);
-    return true;
-  }
-
-  Program program_;
-  std::vector<HWND> windows_;
-};
-
 bool Among(const std::vector<HWND>& windows, HWND w) {
-  for (HWND x : windows)
-    if (x == w) return true;
-  return false;
+  return std::find(windows.begin(), windows.end(), w) != windows.end();
 }
 
 bool MakeForeground(HWND w) {
@@ -89,11 +44,19 @@ bool MakeForeground(HWND w) {
 
 class EnumerationTest : public SwitcherTest {
  protected:
-  // The listed handles that belong to `windows`, in list order.
-  std::vector<HWND> Listed(const std::vector<HWND>& windows) {
+  // Makes windows in window_maker, one a request "FLAGS|EXSTYLE|OWNER|TITLE" (see the app).
+  bool Make(const std::vector<std::string>& requests) {
+    std::string args;
+    for (const std::string& r : requests) args += " " + QuoteArgument(r);
+    made = StartReporting(maker, "window_maker", args, requests.size());
+    return made.size() == requests.size();
+  }
+
+  // The listed handles of the windows made, in list order.
+  std::vector<HWND> Listed() {
     std::vector<HWND> listed;
     for (TFlipDeckEntry* e : s->Entries)
-      if (Among(windows, e->Handle)) listed.push_back(e->Handle);
+      if (Among(made, e->Handle)) listed.push_back(e->Handle);
     return listed;
   }
 
@@ -103,10 +66,16 @@ class EnumerationTest : public SwitcherTest {
     return nullptr;
   }
 
-  int SelectedCount() {
+  // The one selected entry's window; nullptr unless exactly one is selected.
+  HWND SelectedWindow() {
+    HWND selected = nullptr;
     int count = 0;
-    for (TFlipDeckEntry* e : s->Entries) count += e->Selected;
-    return count;
+    for (TFlipDeckEntry* e : s->Entries) {
+      if (!e->Selected) continue;
+      selected = e->Handle;
+      ++count;
+    }
+    return count == 1 ? selected : nullptr;
   }
 
   bool Numbered() {
@@ -120,40 +89,43 @@ class EnumerationTest : public SwitcherTest {
     return (GetWindowLongA(form, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) && IsWindowVisible(form) &&
            GetForegroundWindow() == form;
   }
+
+  Program maker;
+  std::vector<HWND> made;
 };
 
-TEST_F(EnumerationTest, ListsOnlyVisibleEnabledAppWindowsAndPopupsInPlaceOfOwners) {
-  WindowMaker m;
-  ASSERT_TRUE(m.Start({
-      "|0|-1|Plain",       // 0 listed
-      "h|0|-1|Hidden",     // 1
-      "d|0|-1|Disabled",   // 2
-      "|80|-1|Tool",       // 3
-      "|0|-1|",            // 4 listed, no title
-      "|0|-1|Main",        // 5 represented by its active popup
-      "ta|1|5|Popup",      // 6 listed
+TEST_F(EnumerationTest, ListsVisibleEnabledAppWindowsAndPopupsInPlaceOfOwnersWithMarks) {
+  const std::string longTitle(300, 'x');
+  ASSERT_TRUE(Make({
+      "|0|-1|Plain",        // 0 listed, flashing
+      "h|0|-1|Hidden",      // 1
+      "d|0|-1|Disabled",    // 2
+      "|80|-1|Tool",        // 3
+      "|0|-1|",             // 4 listed, no title
+      "|0|-1|Main",         // 5 flashing, represented by its active popup
+      "ta|1|5|Popup",       // 6 listed, flashing through its owner
       "t|0|5|Other owned",  // 7 listed: owned, but not the active popup
+      "|0|-1|" + longTitle,  // 8 listed, the title cut to 255 bytes
   }));
+  s->FlashingWindows = {made[0], made[5]};
 
   s->Refresh();
 
-  std::vector<HWND> listed = Listed(m.Windows());
+  std::vector<HWND> listed = Listed(), expected = {made[0], made[4], made[6], made[7], made[8]};
   std::sort(listed.begin(), listed.end());
-  std::vector<HWND> expected = {m[0], m[4], m[6], m[7]};
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(listed, expected);
-  ASSERT_NE(EntryOf(m[6]), nullptr);
-  EXPECT_EQ(EntryOf(m[6])->Title, "Popup");
-  ASSERT_NE(EntryOf(m[4]), nullptr);
-  EXPECT_EQ(EntryOf(m[4])->Title, "");
+  ASSERT_EQ(listed, expected);
+  EXPECT_EQ(EntryOf(made[6])->Title, "Popup");
+  EXPECT_EQ(EntryOf(made[4])->Title, "");
+  EXPECT_EQ(EntryOf(made[8])->Title, longTitle.substr(0, 255));
+  EXPECT_TRUE(EntryOf(made[0])->Flashing);
+  EXPECT_TRUE(EntryOf(made[6])->Flashing);
+  EXPECT_TRUE(EntryOf(made[7])->Flashing);
+  EXPECT_FALSE(EntryOf(made[4])->Flashing);
 }
 
 TEST_F(EnumerationTest, ModalDialogStandsForItsDisabledOwnerOnlyWithDialogStyleBits) {
-  struct Case {
-    DWORD exStyle;
-    bool listed;
-  };
-  const Case cases[] = {
+  const struct { DWORD exStyle; bool listed; } cases[] = {
       {0, false},
       {WS_EX_DLGMODALFRAME, true},
       {WS_EX_CONTROLPARENT, true},
@@ -164,7 +136,7 @@ TEST_F(EnumerationTest, ModalDialogStandsForItsDisabledOwnerOnlyWithDialogStyleB
       {WS_EX_CLIENTEDGE, false},
   };
   std::vector<std::string> requests;
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     char owner[32], dialog[64];
     std::snprintf(owner, sizeof owner, "d|0|-1|Owner %lx", c.exStyle);
     std::snprintf(dialog, sizeof dialog, "ta|%lx|%zu|Dialog %lx", c.exStyle, requests.size(),
@@ -172,149 +144,79 @@ TEST_F(EnumerationTest, ModalDialogStandsForItsDisabledOwnerOnlyWithDialogStyleB
     requests.push_back(owner);
     requests.push_back(dialog);
   }
-  WindowMaker m;
-  ASSERT_TRUE(m.Start(requests));
+  ASSERT_TRUE(Make(requests));
 
   s->Refresh();
 
   for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
     SCOPED_TRACE(testing::Message() << "extended style 0x" << std::hex << cases[i].exStyle);
-    EXPECT_EQ(EntryOf(m[2 * i]), nullptr);
-    EXPECT_EQ(EntryOf(m[2 * i + 1]) != nullptr, cases[i].listed);
+    EXPECT_EQ(EntryOf(made[2 * i]), nullptr);
+    EXPECT_EQ(EntryOf(made[2 * i + 1]) != nullptr, cases[i].listed);
   }
 }
 
-TEST_F(EnumerationTest, NeverListsItself) {
-  // Even a visible switcher window without the tool-window style stays out of its list.
-  HWND form = s->Form->Handle;
-  SetWindowLongA(form, GWL_EXSTYLE, GetWindowLongA(form, GWL_EXSTYLE) & ~WS_EX_TOOLWINDOW);
-  ShowWindow(form, SW_SHOWNA);
-  ASSERT_TRUE(IsWindowVisible(form));
+TEST_F(EnumerationTest, SelectsTheFormerForegroundWindowOrItsOwnerOrElseTheFirstEntry) {
+  // The windows made, the one then in the foreground, and the one to be selected (-1: the
+  // first entry). A raised window lies above the foreground one, so that the fallback to
+  // the first entry would not select it too.
+  const struct { std::vector<std::string> windows; int foreground, selected; } cases[] = {
+      {{"|0|-1|First", "a|0|-1|Second", "r|0|-1|Third"}, 1, 1},
+      {{"r|0|-1|Other", "|0|-1|Owner", "ta|80|1|Palette"}, 2, 1},  // a tool window
+      {{"|0|-1|Listed", "r|0|-1|Also listed", "a|80|-1|Floating tool"}, 2, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.windows[c.foreground]);
+    ASSERT_TRUE(Make(c.windows));
+    ASSERT_EQ(GetForegroundWindow(), made[c.foreground]);
 
-  s->Refresh();
+    s->Refresh();
 
-  EXPECT_EQ(EntryOf(form), nullptr);
-  EXPECT_TRUE(ShownInFront());
-}
-
-TEST_F(EnumerationTest, SelectsTheFormerForegroundWindow) {
-  WindowMaker m;
-  // Third lies above it, so that the fallback to the first entry would not select it too.
-  ASSERT_TRUE(m.Start({"|0|-1|First", "a|0|-1|Second", "r|0|-1|Third"}));
-  ASSERT_EQ(GetForegroundWindow(), m[1]);
-
-  s->Refresh();
-
-  std::vector<HWND> order = Listed(m.Windows());
-  ASSERT_EQ(order.size(), 3u);
-  ASSERT_NE(order[0], m[1]);
-  ASSERT_NE(EntryOf(m[1]), nullptr);
-  EXPECT_TRUE(EntryOf(m[1])->Selected);
-  EXPECT_EQ(SelectedCount(), 1);
-}
-
-TEST_F(EnumerationTest, SelectsTheOwnerOfAnUnlistedForegroundWindow) {
-  WindowMaker m;
-  ASSERT_TRUE(m.Start({"r|0|-1|Other", "|0|-1|Owner", "ta|80|1|Palette"}));
-  ASSERT_EQ(GetForegroundWindow(), m[2]);
-
-  s->Refresh();
-
-  EXPECT_EQ(Listed(m.Windows()), (std::vector<HWND>{m[0], m[1]}));
-  ASSERT_NE(EntryOf(m[1]), nullptr);
-  EXPECT_TRUE(EntryOf(m[1])->Selected);
-  EXPECT_EQ(SelectedCount(), 1);
-}
-
-TEST_F(EnumerationTest, SelectsTheFirstEntryWhenTheForegroundWindowIsNotListed) {
-  WindowMaker m;
-  ASSERT_TRUE(m.Start({"|0|-1|Listed", "|0|-1|Also listed", "|80|-1|Floating tool"}));
-  ASSERT_TRUE(MakeForeground(m[2]));
-
-  s->Refresh();
-
-  ASSERT_FALSE(s->Entries.empty());
-  EXPECT_TRUE(s->Entries[0]->Selected);
-  EXPECT_EQ(SelectedCount(), 1);
+    ASSERT_FALSE(s->Entries.empty());
+    if (c.selected < 0) {
+      EXPECT_EQ(SelectedWindow(), s->Entries[0]->Handle);
+      continue;
+    }
+    EXPECT_NE(s->Entries[0]->Handle, made[c.selected]);
+    EXPECT_EQ(SelectedWindow(), made[c.selected]);
+  }
 }
 
 TEST_F(EnumerationTest, KeepsTheSystemZOrderUnlessSortingIsOn) {
   // Made in the order b, B, a: the last one made lies on top.
-  WindowMaker m;
-  ASSERT_TRUE(m.Start({"|0|-1|b", "|0|-1|B", "|0|-1|a"}));
+  ASSERT_TRUE(Make({"|0|-1|b", "|0|-1|B", "|0|-1|a"}));
   std::vector<HWND> zOrder;
   for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT))
-    if (Among(m.Windows(), w)) zOrder.push_back(w);
+    if (Among(made, w)) zOrder.push_back(w);
   ASSERT_EQ(zOrder.size(), 3u);
 
   s->Refresh();
-  EXPECT_EQ(Listed(m.Windows()), zOrder);
+  EXPECT_EQ(Listed(), zOrder);
   EXPECT_TRUE(Numbered());
 
-  ASSERT_TRUE(MakeForeground(m[0]));
+  ASSERT_TRUE(MakeForeground(made[0]));
   s->SortAlphabetically = true;
   s->Refresh();
-  EXPECT_EQ(Listed(m.Windows()), (std::vector<HWND>{m[1], m[2], m[0]}));
+  EXPECT_EQ(Listed(), (std::vector<HWND>{made[1], made[2], made[0]}));
   EXPECT_TRUE(Numbered());
-  ASSERT_NE(EntryOf(m[0]), nullptr);
-  EXPECT_TRUE(EntryOf(m[0])->Selected);  // the selection moves with its entry
-  EXPECT_EQ(SelectedCount(), 1);
+  EXPECT_EQ(SelectedWindow(), made[0]);  // the selection moves with its entry
 }
 
 TEST(CompareTitles, OrdersByUnsignedBytesWithPrefixesFirst) {
-  struct Case {
-    const char* a;
-    const char* b;
-    int sign;
-  };
-  const Case cases[] = {
-      {"B", "a", -1},          {"a", "b", -1},   {"Z", "a", -1},  {"a", "a", 0},
-      {"", "", 0},             {"", "a", -1},    {"ab", "a", 1},  {"abc", "abd", -1},
+  const struct { const char* a; const char* b; int sign; } cases[] = {
+      {"B", "a", -1}, {"a", "b", -1},  {"Z", "a", -1},      {"a", "a", 0},
+      {"", "", 0},    {"", "a", -1},   {"ab", "a", 1},      {"abc", "abd", -1},
       {"\xE4pfel", "zebra", 1},  // bytes above 127 sort after ASCII
   };
-  struct Entry : TFlipDeckEntry {
-    explicit Entry(const char* title) { Title = title; }
-    void Paint(TWinCanvas*, int, int, int, int) override {}
-    void Activate() override {}
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << '"' << c.a << "\" vs \"" << c.b << '"');
-    Entry a(c.a), b(c.b);
-    int order = CompareTitles(&a, &b);
+    Row a(c.a), b(c.b);
+    const int order = CompareTitles(&a, &b);
     EXPECT_EQ((order > 0) - (order < 0), c.sign);
   }
 }
 
-TEST_F(EnumerationTest, MarksWindowsThatAskedForAttentionOrWhoseOwnerDid) {
-  WindowMaker m;
-  ASSERT_TRUE(m.Start({"|0|-1|Owner", "ta|1|0|Dialog", "|0|-1|Direct", "|0|-1|Calm"}));
-  s->FlashingWindows = {m[0], m[2]};
-
-  s->Refresh();
-
-  ASSERT_NE(EntryOf(m[1]), nullptr);
-  ASSERT_NE(EntryOf(m[2]), nullptr);
-  ASSERT_NE(EntryOf(m[3]), nullptr);
-  EXPECT_TRUE(EntryOf(m[1])->Flashing);
-  EXPECT_TRUE(EntryOf(m[2])->Flashing);
-  EXPECT_FALSE(EntryOf(m[3])->Flashing);
-}
-
-TEST_F(EnumerationTest, CutsTitlesTo255Bytes) {
-  std::string title;
-  while (title.size() < 300) title += "0123456789";
-  WindowMaker m;
-  ASSERT_TRUE(m.Start({"|0|-1|" + title}));
-
-  s->Refresh();
-
-  ASSERT_NE(EntryOf(m[0]), nullptr);
-  EXPECT_EQ(EntryOf(m[0])->Title, title.substr(0, 255));
-}
-
 TEST_F(EnumerationTest, EveryRefreshShowsTheSwitcherInFrontAndFreesTheOldList) {
-  WindowMaker m;
-  ASSERT_TRUE(m.Start({"|0|-1|One", "|0|-1|Two", "t|0|1|Owned by two", "|0|-1|Three"}));
+  ASSERT_TRUE(Make({"|0|-1|One", "|0|-1|Two", "t|0|1|Owned by two", "|0|-1|Three"}));
 
   s->Refresh();
   ASSERT_TRUE(ShownInFront());
@@ -323,11 +225,11 @@ TEST_F(EnumerationTest, EveryRefreshShowsTheSwitcherInFrontAndFreesTheOldList) {
   for (TFlipDeckEntry* e : s->Entries) rows += e->RowHeight;
   EXPECT_EQ(s->Form->Height(), std::max(100, rows));
 
-  // Something else taking the style away must not let the switcher list itself.
+  // A visible switcher whose style something else took away must not list itself.
   auto refreshAgain = [&] {
     HWND form = s->Form->Handle;
     SetWindowLongA(form, GWL_EXSTYLE, GetWindowLongA(form, GWL_EXSTYLE) & ~WS_EX_TOOLWINDOW);
-    if (!MakeForeground(m[0])) return false;
+    if (!IsWindowVisible(form) || !MakeForeground(made[0])) return false;
     s->Refresh();
     return ShownInFront() && !EntryOf(form);
   };

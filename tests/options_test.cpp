@@ -1,5 +1,8 @@
-#include <gtest/gtest.h>
+// The command-line options: their value syntax, both readers on a real command line with
+// the message boxes of bad values, and the real program reporting them before it starts.
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <fstream>
 #include <functional>
@@ -7,31 +10,27 @@
 #include <string>
 #include <vector>
 
-#include "handles.h"
 #include "main.h"
+#include "messagebox.h"
 #include "options.h"
 #include "process.h"
 #include "toplevel.h"
 #include "wait.h"
-#include "winobj/canvas.h"
-#include "messagebox.h"
 #include "winobj/utils.h"
 
 namespace {
 
-// Started again as a child with kProbeVariable naming a file, this program runs
-// the switcher's start-up initialisation on its own command line and writes there
-// the settings it ends with, one "Name=value" a line.
+// Started again as a child with kProbeVariable naming a file, this program builds the
+// switcher as the program does, on its own command line, and writes there the settings
+// it ends with, one "Name=value" a line.
 const char kProbeVariable[] = "FLIPDECK_OPTIONS_PROBE";
 
 struct OptionsProbe {
   OptionsProbe() {
     char file[MAX_PATH];
     if (GetEnvironmentVariableA(kProbeVariable, file, sizeof file) == 0) return;
-    Switcher = NewObject<TSwitcher>();
-    Switcher->Form = NewForm(nullptr, "Form1");
-    HWND form = Switcher->Form->GetHandle();
-    Switcher->Initialize();
+    BuildSwitcher();
+    HWND form = Switcher->Form->Handle;
     const TFlipPainter& p = *Switcher->Painter;
     BYTE alpha = 0;
     bool layered = (GetWindowLongA(form, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
@@ -44,9 +43,8 @@ struct OptionsProbe {
         {"CenterY", Switcher->CenterY}, {"SortAlphabetically", Switcher->SortAlphabetically},
         {"Layered", layered},         {"Alpha", alpha}};
     std::string report;
-    for (auto& value : values) {
+    for (auto& value : values)
       report += std::string(value.first) + "=" + NumberToText(value.second) + "\n";
-    }
     WriteReport(file, report);
     ExitProcess(0);
   }
@@ -113,39 +111,23 @@ using Strings = std::vector<std::string>;
 
 // ---- Value syntax ----
 
-TEST(SplitOption, SplitsAtTheFirstEquals) {
-  std::string name, value;
-  ASSERT_TRUE(SplitOption("-a=b=c", name, value));
-  EXPECT_EQ(name, "-a");
-  EXPECT_EQ(value, "b=c");
-  ASSERT_TRUE(SplitOption("=7", name, value));
-  EXPECT_EQ(name, "");
-  EXPECT_EQ(value, "7");
-  ASSERT_TRUE(SplitOption("-a=", name, value));
-  EXPECT_EQ(value, "");
-  EXPECT_FALSE(SplitOption("plain", name, value));
-}
-
-TEST(TextToInt, AcceptsDecimalAndPrefixedHexadecimal) {
-  const std::pair<const char*, int> cases[] = {
+TEST(TextToInt, TakesDecimalOrPrefixedHexadecimalAndNothingElse) {
+  const std::pair<const char*, int> good[] = {
       {"0", 0},          {"42", 42},          {"   42", 42},          {"+42", 42},
       {"-45", -45},      {"007", 7},          {"$100", 256},          {"x1F", 31},
       {"X1f", 31},       {"0x10", 16},        {"0X10", 16},           {"-$10", -16},
       {"$FFFFFFFF", -1}, {"0x80000000", -2147483647 - 1},           {"2147483647", 2147483647},
       {"-2147483648", -2147483647 - 1},       {"$00000000FF", 255}};
-  for (auto& c : cases) {
+  for (auto& c : good) {
     int value = 77;
     EXPECT_TRUE(TextToInt(c.first, value)) << c.first;
     EXPECT_EQ(value, c.second) << c.first;
   }
-}
-
-TEST(TextToInt, RejectsAnythingElseAndKeepsTheValue) {
-  const char* cases[] = {"",      " ",           "-",           "+",           "$",
-                         "0x",    "100px",       "42 ",         "\t42",        "1.5",
-                         "--1",   "0x-1",        "$ 1",         "12345G",      "2147483648",
-                         "-2147483649", "$100000000", "0x1FFFFFFFF", "zzz"};
-  for (const char* text : cases) {
+  const char* bad[] = {"",      " ",           "-",           "+",           "$",
+                       "0x",    "100px",       "42 ",         "\t42",        "1.5",
+                       "--1",   "0x-1",        "$ 1",         "12345G",      "2147483648",
+                       "-2147483649", "$100000000", "0x1FFFFFFFF", "zzz"};
+  for (const char* text : bad) {
     int value = 77;
     EXPECT_FALSE(TextToInt(text, value)) << '"' << text << '"';
     EXPECT_EQ(value, 77) << text;
@@ -183,39 +165,31 @@ TEST(ReadOptions, WithoutOptionsEverythingHasItsDefault) {
   EXPECT_EQ(r.Values, expected);
 }
 
-TEST(ReadOptions, UnknownNamesAndPlainWordsAreSkippedSilently) {
+TEST(ReadOptions, UnknownNamesAndPlainWordsAreSkippedSilentlyAndLaterOptionsWin) {
   ProbeResult r = RunProbe(
-      "plain -centerX=-20 -CenterX=5 -sortalphabetically=true =7 -centerY=$100 word "
-      "\"-background=FF0000\" -Background=00FF00 -font=$FFFFFF -foreground=123456 "
-      "-highlight=$8000000F");
+      "plain -centerX=9 -centerX=-20 -CenterX=5 -sortalphabetically=true =7 -centerY=$100 "
+      "word \"-background=FF0000\" -Background=00FF00 -font=$FFFFFF -foreground=123456 "
+      "-highlight=$8000000F -shadow=000001 -shadow=000002 -sortAlphabetically=True "
+      "-smallrows=true -largerows=true -smallrows=TRUE");
   EXPECT_EQ(r.Boxes, Strings());
   EXPECT_EQ(r.Values["CenterX"], -20);
   EXPECT_EQ(r.Values["CenterY"], 256);
+  // Only "true" switches; of the row sizes the later one wins.
   EXPECT_EQ(r.Values["SortAlphabetically"], 0);
+  EXPECT_EQ(r.Values["RowHeight"], 64);
   EXPECT_EQ(r.Values["Background"], 0x0000FF);
   EXPECT_EQ(r.Values["FontColor"], 0xFFFFFF);
   EXPECT_EQ(r.Values["Foreground"], 0x563412);
   EXPECT_EQ(r.Values["Highlight"], static_cast<int>(0x8000000F));
-}
+  EXPECT_EQ(r.Values["Shadow"], 0x020000);
 
-TEST(ReadOptions, SwitchesTakeExactlyTrueAndLaterOptionsWin) {
-  ProbeResult r = RunProbe("-sortAlphabetically=True -largerows=yes -smallrows=TRUE");
-  EXPECT_EQ(r.Values["SortAlphabetically"], 0);
-  EXPECT_EQ(r.Values["RowHeight"], 32);
-
-  r = RunProbe("-sortAlphabetically=true -largerows=true -smallrows=true -centerX=10 "
-               "-centerX=20 -background=000001 -background=000002");
+  r = RunProbe("-sortAlphabetically=true -largerows=true -smallrows=true -largerows=yes");
   EXPECT_EQ(r.Values["SortAlphabetically"], 1);
   EXPECT_EQ(r.Values["RowHeight"], 24);
-  EXPECT_EQ(r.Values["CenterX"], 20);
-  EXPECT_EQ(r.Values["Background"], 0x020000);
-
-  r = RunProbe("-smallrows=true -largerows=true");
-  EXPECT_EQ(r.Values["RowHeight"], 64);
-  EXPECT_EQ(r.Boxes, Strings());
 }
 
 TEST(ReadOptions, BadValuesAreReportedAndKeepTheirValue) {
+  // The painter's reader runs twice, before and after the controller's.
   ProbeResult r = RunProbe("-shadow=12345G -centerX=100px -centerY=7 -font=\"EEEEEE\"");
   EXPECT_EQ(r.Boxes, Strings({"could not parse parameter-shadow=12345G",
                               "could not parse parameter-font=\"EEEEEE\"",
@@ -227,8 +201,10 @@ TEST(ReadOptions, BadValuesAreReportedAndKeepTheirValue) {
   EXPECT_EQ(r.Values["CenterX"], ScreenWidth() / 2);
   EXPECT_EQ(r.Values["CenterY"], 7);
 
-  r = RunProbe("-centerY= -centerX=2147483648");
-  EXPECT_EQ(r.Boxes, Strings({"-centerY has to be a number", "-centerX has to be a number"}));
+  // Later equals signs belong to the value.
+  r = RunProbe("-centerY= -centerX=2147483648 -centerX=1=2");
+  EXPECT_EQ(r.Boxes, Strings({"-centerY has to be a number", "-centerX has to be a number",
+                              "-centerX has to be a number"}));
   EXPECT_EQ(r.Values["CenterY"], ScreenHeight() / 2);
 }
 
@@ -245,90 +221,36 @@ TEST(ReadOptions, TransparencyIsTheFormsAlphaWithinZeroTo255) {
 
   // 256 would leave an alpha of 0: an invisible switcher.
   const std::string message = "-transparency has to be a number between 0 and 255";
-  r = RunProbe("-transparency=256");
-  EXPECT_EQ(r.Boxes, Strings({message, message}));
-  EXPECT_EQ(r.Values["Transparency"], 255);
-  EXPECT_EQ(r.Values["Layered"], 0);
-
-  r = RunProbe("-transparency=100 -transparency=-1");
-  EXPECT_EQ(r.Boxes, Strings({message, message}));
+  r = RunProbe("-transparency=100 -transparency=256 -transparency=-1");
+  EXPECT_EQ(r.Boxes, Strings({message, message, message, message}));
   EXPECT_EQ(r.Values["Transparency"], 100);
   EXPECT_EQ(r.Values["Alpha"], 100);
 }
 
-// ---- The painter ----
-
-TEST(FillBackground, FillsTheRectangleInBackgroundAndLeavesTheBrushSolid) {
-  ReleaseDC(nullptr, GetDC(nullptr));  // the first DCs make objects that stay
-  DeleteDC(CreateCompatibleDC(nullptr));
-  int gdiBefore = CountGdiObjects();
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, 8, 8);
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-  PatBlt(dc, 0, 0, 8, 8, BLACKNESS);
-
-  TFlipPainter painter;
-  painter.Background = 0x0000FF;
-  TWinCanvas* canvas = NewCanvas(dc);
-  painter.FillBackground(canvas, {2, 2, 6, 6});
-  EXPECT_EQ(GetPixel(dc, 2, 2), 0x0000FFu);
-  EXPECT_EQ(GetPixel(dc, 5, 5), 0x0000FFu);
-  EXPECT_EQ(GetPixel(dc, 6, 6), 0u);  // right column and bottom row stay outside
-  EXPECT_EQ(GetPixel(dc, 1, 1), 0u);
-  EXPECT_EQ(canvas->Brush()->Color(), 0x0000FF);
-  EXPECT_EQ(canvas->Brush()->Description.Brush.BrushStyle, 0);
-
-  SelectObject(dc, oldBitmap);
-  Free(canvas);  // a free canvas owns the DC it was made with
-  DeleteObject(bitmap);
-  EXPECT_EQ(CountGdiObjects(), gdiBefore);
-}
-
 // ---- The real program ----
 
-UINT HandOverMessage = 0;
-HWND HandedOverForm = nullptr;
-
-LRESULT CALLBACK HandOverWatcher(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == HandOverMessage && message != 0) HandedOverForm = reinterpret_cast<HWND>(wParam);
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
 TEST(FlipDeck, ReportsBadOptionsBeforeStartingAndRunsWithTheOthers) {
-  HandOverMessage = RegisterWindowMessageA("FlipDeckSuizideMessage");
-  WNDCLASSA windowClass = {};
-  windowClass.lpfnWndProc = HandOverWatcher;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = "HandOverWatcher";
-  RegisterClassA(&windowClass);
-  // Hidden but top-level, so that the start-up broadcast reaches it.
-  HWND watcher = CreateWindowExA(0, "HandOverWatcher", "", WS_POPUP, 0, 0, 1, 1, nullptr,
-                                 nullptr, windowClass.hInstance, nullptr);
-  ASSERT_NE(watcher, nullptr);
-  HandedOverForm = nullptr;
-
   Program flipDeck = StartProgram("FlipDeck", "-background=zzz -centerX=1px -transparency=200");
-  EXPECT_TRUE(flipDeck.IsStarted());
-  // The hand-over broadcast comes from Start, right after the options were read.
-  Strings boxes = Texts(CloseBoxesUntil(flipDeck.Id(), [] { return HandedOverForm != nullptr; }));
-  EXPECT_EQ(boxes, Strings({"could not parse parameter-background=zzz",
-                            "-centerX has to be a number",
-                            "could not parse parameter-background=zzz"}));
-  DWORD formProcess = 0;
-  GetWindowThreadProcessId(HandedOverForm, &formProcess);
-  EXPECT_EQ(formProcess, flipDeck.Id());
+  ASSERT_TRUE(flipDeck.IsStarted());
+  // The first Refresh, after the hand-over broadcast, gives the form the tool-window style.
+  HWND form = nullptr;
+  const auto started = [&] {
+    for (HWND w : TopLevelWindows(flipDeck.Id(), "obj_Form"))
+      if (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) form = w;
+    return form != nullptr;
+  };
+  EXPECT_EQ(Texts(CloseBoxesUntil(flipDeck.Id(), started)),
+            Strings({"could not parse parameter-background=zzz", "-centerX has to be a number",
+                     "could not parse parameter-background=zzz"}));
+  ASSERT_NE(form, nullptr);
   EXPECT_TRUE(flipDeck.IsRunning());
   BYTE alpha = 0;
-  EXPECT_NE(GetWindowLongA(HandedOverForm, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
-  EXPECT_TRUE(GetLayeredWindowAttributes(HandedOverForm, nullptr, &alpha, nullptr));
+  EXPECT_NE(GetWindowLongA(form, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
+  EXPECT_TRUE(GetLayeredWindowAttributes(form, nullptr, &alpha, nullptr));
   EXPECT_EQ(alpha, 200);
 
-  PostMessageA(HandedOverForm, WM_CLOSE, 0, 0);
+  PostMessageA(form, WM_CLOSE, 0, 0);
   EXPECT_TRUE(flipDeck.WaitForExit(10000));
-  DestroyWindow(watcher);
-  UnregisterClassA("HandOverWatcher", windowClass.hInstance);
 }
 
 }  // namespace

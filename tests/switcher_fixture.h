@@ -4,6 +4,8 @@
 // hide the window at the first paint because Alt is not held.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "main.h"
 #include "winobj/events.h"
 
@@ -22,4 +24,14 @@ class SwitcherTest : public ::testing::Test {
   }
 
   TSwitcher* s = nullptr;
+};
+
+// A list entry that stands for no window: a title and a row height.
+struct Row : TFlipDeckEntry {
+  explicit Row(const std::string& title, int rowHeight = 32) {
+    Title = title;
+    RowHeight = rowHeight;
+  }
+  void Paint(TWinCanvas*, int, int, int, int) override {}
+  void Activate() override {}
 };

@@ -1,11 +1,10 @@
-// The real FlipDeck.exe driven by keys, the wheel and clicks while it switches
-// between windows of another process: which window ends up in the
-// foreground, when the switcher hides, the boxes of windows that asked for
-// attention, and the handles it keeps over many switches.
+// The real FlipDeck.exe driven by keys, the wheel and clicks while it switches between
+// windows of another process: which window ends up in the foreground, when the switcher
+// hides, and the boxes of windows that asked for attention.
 //
-// Alt is held through the X server (it must stay held when the switcher takes
-// the foreground), and so are the keys pressed while the list is shown: one
-// channel keeps them in order with the final Alt release.
+// Alt is held through the X server (it must stay held when the switcher takes the
+// foreground), and so are the keys pressed while the list is shown: one channel keeps
+// them in order with the final Alt release.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,17 +12,15 @@
 #include <string>
 #include <utility>
 
-#include "process.h"
 #include "switcher.h"
 #include "wait.h"
 #include "xkeys.h"
 
 namespace {
 
-// Target windows and a FlipDeck.exe shared by the tests of a suite. Every
-// test starts with the windows stacked in index order, window 0 in the
-// foreground and the switcher hidden; they are the only windows the switcher
-// lists, so list position = window index.
+// Target windows and a FlipDeck.exe shared by the tests of a suite. Every test starts
+// with the windows stacked in index order, window 0 in the foreground and the switcher
+// hidden; they are the only windows the switcher lists, so list position = window index.
 class Desk : public ::testing::Test {
  protected:
   static void Open(int count) {
@@ -32,20 +29,16 @@ class Desk : public ::testing::Test {
     started = false;
     ReleaseAlt();  // a suite before may have failed with Alt held
     if (!targets->Open(count)) return;
-    HWND first = (*targets)[0];
-    const int before = Deactivations(first);
     *flipDeck = StartFlipDeck();
-    started = flipDeck->form && WaitForStartup(*flipDeck, first, before);
+    started = flipDeck->form != nullptr;
   }
 
-  static void Close() {
+  static void TearDownTestSuite() {
     delete flipDeck;
     flipDeck = nullptr;
     delete targets;
     targets = nullptr;
   }
-
-  static void TearDownTestSuite() { Close(); }
 
   void SetUp() override {
     ASSERT_TRUE(started);
@@ -57,24 +50,17 @@ class Desk : public ::testing::Test {
   }
 
   void TearDown() override {
-    if (altHeld) {
-      ReleaseAlt();
-      WaitHidden(Form(), 2000);
-    }
+    if (!altHeld) return;
+    ReleaseAlt();
+    WaitHidden(Form(), 2000);
   }
 
   static HWND Form() { return flipDeck->form; }
   static HWND Target(int index) { return (*targets)[index]; }
 
-  // Holds Alt, presses Tab (or Shift+Tab) and waits for the list.
   void ShowSwitcher(bool shift = false) {
-    ASSERT_TRUE(HoldAlt(GetForegroundWindow()));
     altHeld = true;
-    ASSERT_TRUE(PressTab(shift));
-    ASSERT_TRUE(WaitShown(Form()));
-    // Under load the X focus can stay behind on the previous window although
-    // the switcher is active, and X keys sent there never reach it.
-    ASSERT_TRUE(FocusX(Form()));
+    ASSERT_TRUE(ShowList(Form(), shift));
   }
 
   // X key names, e.g. "Down Down Up", pressed with Alt still held.
@@ -85,76 +71,40 @@ class Desk : public ::testing::Test {
     altHeld = false;
   }
 
-  // Waits until the switcher has hidden and returns the index of the window
-  // in the foreground then (-1 for none of the targets).
+  // Waits until the switcher has hidden and returns the index of the window in the
+  // foreground then (-1 for none of the targets).
   static int ForegroundAfterHiding() {
     EXPECT_TRUE(WaitUntil(
         [] { return !IsWindowVisible(Form()) && GetForegroundWindow() != Form(); }, 5000));
     return targets->IndexOf(GetForegroundWindow());
   }
 
-  // Alt released before the switcher could paint: all four key events at
-  // once through SendInput, whose Alt the switcher reads as released.
-  static bool QuickAltTab() {
-    INPUT inputs[4] = {};
-    const WORD keys[4] = {VK_MENU, VK_TAB, VK_TAB, VK_MENU};
-    for (int i = 0; i < 4; ++i) {
-      inputs[i].type = INPUT_KEYBOARD;
-      inputs[i].ki.wVk = keys[i];
-      inputs[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
-    }
-    return SendInput(4, inputs, sizeof(INPUT)) == 4;
+  // The switcher hid with Alt still held and left window `index` in front; releasing Alt
+  // changes nothing after that.
+  void ExpectEndedOn(int index) {
+    EXPECT_EQ(index, ForegroundAfterHiding());
+    ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
+    PumpFor(200);
+    EXPECT_FALSE(IsWindowVisible(Form()));
+    EXPECT_EQ(Target(index), GetForegroundWindow());
   }
 
-  static void PostShellHook(WPARAM code, HWND window) {
-    ASSERT_TRUE(PostMessageA(Form(), RegisterWindowMessageA("SHELLHOOK"), code,
-                             reinterpret_cast<LPARAM>(window)));
-  }
-
-  static TargetWindows* targets;
-  static FlipDeck* flipDeck;
-  static bool started;
+  static inline TargetWindows* targets = nullptr;
+  static inline FlipDeck* flipDeck = nullptr;
+  static inline bool started = false;
   bool altHeld = false;
 };
 
-TargetWindows* Desk::targets = nullptr;
-FlipDeck* Desk::flipDeck = nullptr;
-bool Desk::started = false;
-
-class FiveWindows : public Desk {
+template <int Count>
+class Windows : public Desk {
  protected:
-  static void SetUpTestSuite() { Open(5); }
+  static void SetUpTestSuite() { Open(Count); }
 };
 
-TEST_F(FiveWindows, AltTabActivatesTheNextWindowAndHides) {
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
-  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
-  EXPECT_EQ(1, ForegroundAfterHiding());
-}
+using FiveWindows = Windows<5>;
 
-TEST_F(FiveWindows, TabPressedTwiceActivatesTheThird) {
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
-  ASSERT_NO_FATAL_FAILURE(Keys("Tab"));
-  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
-  EXPECT_EQ(2, ForegroundAfterHiding());
-}
-
-TEST_F(FiveWindows, AltShiftTabActivatesTheLastListed) {
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher(true));
-  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
-  EXPECT_EQ(4, ForegroundAfterHiding());
-}
-
-TEST_F(FiveWindows, QuickAltTabStillSwitches) {
-  ASSERT_TRUE(QuickAltTab());
-  // Never shown for long enough to wait for: wait for the switch instead.
-  EXPECT_TRUE(WaitUntil([] { return GetForegroundWindow() != Target(0); }, 5000));
-  EXPECT_EQ(1, ForegroundAfterHiding());
-}
-
-// Keys pressed while the list is shown, from the selection on window 1 (or
-// on window 4 after Alt+Shift+Tab), and the window that Alt's release then
-// activates.
+// Keys pressed while the list is shown, from the selection on window 1 after Alt+Tab (or
+// on window 4 after Alt+Shift+Tab), and the window that Alt's release then activates.
 struct KeyCase {
   bool shift;
   const char* keys;
@@ -165,77 +115,81 @@ class KeysWhileShown : public FiveWindows, public ::testing::WithParamInterface<
 
 TEST_P(KeysWhileShown, MoveTheSelection) {
   ASSERT_NO_FATAL_FAILURE(ShowSwitcher(GetParam().shift));
-  ASSERT_NO_FATAL_FAILURE(Keys(GetParam().keys));
+  if (*GetParam().keys) {
+    ASSERT_NO_FATAL_FAILURE(Keys(GetParam().keys));
+  }
+  PumpFor(200);
   EXPECT_TRUE(IsShown(Form()));
   ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
   EXPECT_EQ(GetParam().activated, ForegroundAfterHiding());
 }
 
-INSTANTIATE_TEST_SUITE_P(Arrows, KeysWhileShown,
-                         ::testing::Values(KeyCase{false, "Down Down Up", 2},
-                                           KeyCase{false, "Up Up", 4},      // wraps back
-                                           KeyCase{true, "Down", 0},        // wraps forward
+INSTANTIATE_TEST_SUITE_P(Keys, KeysWhileShown,
+                         ::testing::Values(KeyCase{false, "", 1}, KeyCase{false, "Tab", 2},
+                                           KeyCase{true, "", 4},
+                                           KeyCase{false, "Down Down Up", 2},
+                                           KeyCase{false, "Up Up", 4},  // wraps back
+                                           KeyCase{true, "Down", 0},    // wraps forward
                                            KeyCase{false, "Right", 4},
                                            KeyCase{false, "Right Right", 2},
-                                           KeyCase{false, "Left", 3}));
+                                           KeyCase{false, "Left", 3},
+                                           KeyCase{false, "5", 1}));  // no sixth entry
 
-TEST_F(FiveWindows, LabelKeyBeyondTheListLeavesTheSwitcherShown) {
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
-  ASSERT_NO_FATAL_FAILURE(Keys("5"));
-  PumpFor(300);
-  EXPECT_TRUE(IsShown(Form()));
-  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
+TEST_F(FiveWindows, QuickAltTabStillSwitches) {
+  // Alt released before the switcher could paint: all four key events at once through
+  // SendInput, whose Alt the switcher reads as released.
+  INPUT inputs[4] = {};
+  const WORD keys[4] = {VK_MENU, VK_TAB, VK_TAB, VK_MENU};
+  for (int i = 0; i < 4; ++i) {
+    inputs[i].type = INPUT_KEYBOARD;
+    inputs[i].ki.wVk = keys[i];
+    inputs[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+  }
+  ASSERT_EQ(4u, SendInput(4, inputs, sizeof(INPUT)));
+  // Never shown for long enough to wait for: wait for the switch instead.
+  EXPECT_TRUE(WaitUntil([] { return GetForegroundWindow() != Target(0); }, 5000));
   EXPECT_EQ(1, ForegroundAfterHiding());
 }
 
-TEST_F(FiveWindows, LabelKeysActivateTheirEntryAtOnce) {
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
-  ASSERT_NO_FATAL_FAILURE(Keys("3"));
-  EXPECT_EQ(3, ForegroundAfterHiding());
-  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
+// Keys that switch at once, with Alt still held: a label key, Enter, Esc. Keypad digits
+// come through SendInput: X has none without Num Lock.
+struct EndingKey {
+  const char* keys;
+  WORD vk;
+  int activated;
+};
 
-  ASSERT_TRUE(targets->Restack());
+class KeyThatEndsTheSwitch : public FiveWindows,
+                             public ::testing::WithParamInterface<EndingKey> {};
+
+TEST_P(KeyThatEndsTheSwitch, ActivatesAtOnce) {
   ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
-  // Through SendInput: X has no keypad digits without Num Lock.
-  ASSERT_TRUE(TapKey(VK_NUMPAD2));
-  EXPECT_EQ(2, ForegroundAfterHiding());
+  if (GetParam().vk) {
+    ASSERT_TRUE(TapKey(GetParam().vk));
+  } else {
+    ASSERT_NO_FATAL_FAILURE(Keys(GetParam().keys));
+  }
+  ExpectEndedOn(GetParam().activated);
 }
 
-TEST_F(FiveWindows, EnterActivatesTheSelectionWhileAltIsHeld) {
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
-  ASSERT_NO_FATAL_FAILURE(Keys("Down Return"));
-  EXPECT_EQ(2, ForegroundAfterHiding());
-  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
-  PumpFor(200);
-  EXPECT_EQ(Target(2), GetForegroundWindow());
-}
-
-TEST_F(FiveWindows, EscHidesAndLeavesTheForegroundWhereItWas) {
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
-  ASSERT_NO_FATAL_FAILURE(Keys("Escape"));
-  EXPECT_EQ(0, ForegroundAfterHiding());
-  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
-  PumpFor(200);
-  EXPECT_EQ(Target(0), GetForegroundWindow());
-}
+INSTANTIATE_TEST_SUITE_P(Keys, KeyThatEndsTheSwitch,
+                         ::testing::Values(EndingKey{"3", 0, 3},
+                                           EndingKey{nullptr, VK_NUMPAD2, 2},
+                                           EndingKey{"Down Return", 0, 2},
+                                           EndingKey{"Escape", 0, 0}));  // no switch
 
 TEST_F(FiveWindows, LosingActivationHides) {
   ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
   // Right of window 1 and above the list: only window 2 is there.
   const POINT outside = {258, 128};
-  HWND clicked = GetAncestor(WindowFromPoint(outside), GA_ROOT);
-  ASSERT_EQ(Target(2), clicked);
+  ASSERT_EQ(Target(2), GetAncestor(WindowFromPoint(outside), GA_ROOT));
   ASSERT_TRUE(Click(outside));
-  EXPECT_EQ(2, ForegroundAfterHiding());
-  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
-  PumpFor(200);
-  EXPECT_FALSE(IsWindowVisible(Form()));
-  EXPECT_EQ(Target(2), GetForegroundWindow());
+  ExpectEndedOn(2);
 }
 
-// Wheel turns from the selection on window 1: a notch (120) away from the
-// user is one step back; other distances count delta / 90 rounded half to
-// even. SendInput passes any distance, as fine-grained wheels send.
+// Wheel turns from the selection on window 1: a notch (120) away from the user is one
+// step back; other distances count delta / 90 rounded half to even. SendInput passes any
+// distance, as fine-grained wheels send.
 class Wheel : public FiveWindows, public ::testing::WithParamInterface<std::pair<int, int>> {};
 
 TEST_P(Wheel, MovesTheSelectionByNotches) {
@@ -257,9 +211,9 @@ INSTANTIATE_TEST_SUITE_P(Distances, Wheel,
                                            std::make_pair(225, 4),   // 2.5 rounds to 2
                                            std::make_pair(-135, 3)));  // -1.5 rounds to -2
 
-// A mouse button released on a row: (button, row, pixel line within the
-// row's painted pitch, the window activated). Rows are hit-tested from y 0
-// but painted from y 4, so the last 4 lines of a pitch pick the next row.
+// A mouse button released on a row: (button, row, pixel line within the row's painted
+// pitch, the window activated). Rows are hit-tested from y 0 but painted from y 4, so the
+// last 4 lines of a pitch pick the next row.
 struct ClickCase {
   int button;
   int row;
@@ -281,180 +235,66 @@ INSTANTIATE_TEST_SUITE_P(Rows, ClickOnRow,
                                            ClickCase{1, 1, 27, 1}, ClickCase{1, 1, 28, 2},
                                            ClickCase{1, 1, 31, 2}, ClickCase{3, 3, 30, 4}));
 
-// More entries than the digits label: letters from the eleventh, F-keys from
-// the thirty-seventh. 37 rows of 32 pixels fit a 600-pixel screen in two
-// columns.
-class ThirtySevenWindows : public Desk {
- protected:
-  static void SetUpTestSuite() { Open(37); }
-};
-
-class LabelKey : public ThirtySevenWindows,
-                 public ::testing::WithParamInterface<std::pair<const char*, int>> {};
-
-TEST_P(LabelKey, ActivatesItsEntry) {
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
-  ASSERT_NO_FATAL_FAILURE(Keys(GetParam().first));
-  EXPECT_EQ(GetParam().second, ForegroundAfterHiding());
+// Whether row `index` shows these colours where an entry box has its top and left edges
+// and its bottom edge, clear of key label, icon and title.
+bool RowEdgesAre(HWND form, int index, COLORREF topAndLeft, COLORREF bottom) {
+  RECT bounds = {};
+  GetWindowRect(form, &bounds);
+  const int top = bounds.top + kFirstRowTop + index * kRowHeight;
+  const int left = bounds.left + kColumnLeft + 18;
+  return ScreenPixel(left, top + kBoxHeight / 2) == topAndLeft &&
+         ScreenPixel(left + 12, top) == topAndLeft &&
+         ScreenPixel(left + 12, top + kBoxHeight) == bottom;
 }
 
-INSTANTIATE_TEST_SUITE_P(Labels, LabelKey,
-                         ::testing::Values(std::make_pair("5", 5), std::make_pair("a", 10),
-                                           std::make_pair("z", 35), std::make_pair("F1", 36)));
-
-TEST_F(ThirtySevenWindows, F2BeyondTheListLeavesTheSwitcherShown) {
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
-  ASSERT_NO_FATAL_FAILURE(Keys("F2"));
-  PumpFor(300);
-  EXPECT_TRUE(IsShown(Form()));
-  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
-  EXPECT_EQ(1, ForegroundAfterHiding());
-}
-
-// Windows that asked for attention, with a fresh switcher for every test:
-// what it remembers would otherwise carry over.
-class AttentionMarks : public Desk {
- protected:
-  void SetUp() override {
-    Open(5);
-    Desk::SetUp();
-  }
-  void TearDown() override {
-    Desk::TearDown();
-    Close();
-  }
-
-  // Whether row `index` shows an entry box: top and left edges in the shadow
-  // colour, bottom edge in the highlight colour. Clear of key label, icon and
-  // title.
-  static bool RowIsBoxed(int index) {
-    RECT bounds = {};
-    GetWindowRect(Form(), &bounds);
-    const int top = bounds.top + kFirstRowTop + index * kRowHeight;
-    const int left = bounds.left + kColumnLeft + 18;
-    return ScreenPixel(left, top + kBoxHeight / 2) == kShadow &&
-           ScreenPixel(left + 12, top) == kShadow &&
-           ScreenPixel(left + 12, top + kBoxHeight) == kHighlight;
-  }
-
-  static bool RowIsPlain(int index) {
-    RECT bounds = {};
-    GetWindowRect(Form(), &bounds);
-    const int top = bounds.top + kFirstRowTop + index * kRowHeight;
-    const int left = bounds.left + kColumnLeft + 18;
-    return ScreenPixel(left, top + kBoxHeight / 2) == kBackground &&
-           ScreenPixel(left + 12, top) == kBackground &&
-           ScreenPixel(left + 12, top + kBoxHeight) == kBackground;
-  }
-
+TEST_F(FiveWindows, WindowsThatAskedForAttentionAreBoxedUntilActivated) {
+  const auto boxed = [](int row) { return RowEdgesAre(Form(), row, kShadow, kHighlight); };
+  const auto plain = [](int row) { return RowEdgesAre(Form(), row, kBackground, kBackground); };
+  const UINT shellHook = RegisterWindowMessageA("SHELLHOOK");
+  const auto post = [&](WPARAM code, int index) {
+    return PostMessageA(Form(), shellHook, code, reinterpret_cast<LPARAM>(Target(index)));
+  };
   // The list after Alt+Tab, with the selection on row 1, once painted.
-  void ShowPaintedList() {
+  const auto showPaintedList = [&] {
     ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
-    ASSERT_TRUE(WaitUntil([] { return RowIsBoxed(1); }, 2000)) << "selection not painted";
-  }
-};
-
-TEST_F(AttentionMarks, FlashingWindowIsBoxedOnceHoweverOftenItFlashes) {
-  for (int i = 0; i < 3; ++i) ASSERT_NO_FATAL_FAILURE(PostShellHook(HSHELL_FLASH, Target(3)));
-  ASSERT_NO_FATAL_FAILURE(ShowPaintedList());
-  EXPECT_TRUE(RowIsBoxed(3));
-  EXPECT_TRUE(RowIsPlain(2));
-  EXPECT_TRUE(RowIsPlain(4));
-  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
-  ASSERT_EQ(1, ForegroundAfterHiding());
-
-  // Listed once, so one activation notice clears it.
-  ASSERT_NO_FATAL_FAILURE(PostShellHook(HSHELL_WINDOWACTIVATED, Target(3)));
-  ASSERT_TRUE(targets->Restack());
-  ASSERT_NO_FATAL_FAILURE(ShowPaintedList());
-  EXPECT_TRUE(RowIsPlain(3));
-}
-
-TEST_F(AttentionMarks, ActivatingTheEntryRemovesTheMark) {
-  ASSERT_NO_FATAL_FAILURE(PostShellHook(HSHELL_FLASH, Target(3)));
-  ASSERT_NO_FATAL_FAILURE(ShowPaintedList());
-  EXPECT_TRUE(RowIsBoxed(3));
+    ASSERT_TRUE(WaitUntil([&] { return boxed(1); }, 2000)) << "no selection painted";
+  };
+  // Window 4 flashes three times but is listed once, so one activation notice clears it.
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(post(HSHELL_FLASH, 4));
+  ASSERT_TRUE(post(HSHELL_FLASH, 3));
+  ASSERT_NO_FATAL_FAILURE(showPaintedList());
+  EXPECT_TRUE(boxed(3));
+  EXPECT_TRUE(boxed(4));
+  EXPECT_TRUE(plain(2));
+  // Switching to window 3 clears its mark.
   ASSERT_NO_FATAL_FAILURE(Keys("Down Down"));
   ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
   ASSERT_EQ(3, ForegroundAfterHiding());
+  ASSERT_TRUE(post(HSHELL_WINDOWACTIVATED, 4));
 
   ASSERT_TRUE(targets->Restack());
-  ASSERT_NO_FATAL_FAILURE(ShowPaintedList());
-  EXPECT_TRUE(RowIsPlain(3));
+  ASSERT_NO_FATAL_FAILURE(showPaintedList());
+  EXPECT_TRUE(plain(3));
+  EXPECT_TRUE(plain(4));
 }
 
-class ThreeWindows : public Desk {
- protected:
-  static void SetUpTestSuite() { Open(3); }
-
-  // One Alt+Tab the way ShowSwitcher does it, Alt released once the list
-  // is shown and has the X focus.
-  static bool TrySwitch() {
-    HWND before = GetForegroundWindow();
-    if (!FocusX(before) || !Xdotool("keydown alt key Tab") || !WaitShown(Form()) ||
-        !FocusX(Form()) || !ReleaseAlt())
-      return false;
-    return WaitUntil(
-        [&] {
-          HWND now = GetForegroundWindow();
-          return now != before && now != Form() && !IsWindowVisible(Form());
-        },
-        5000);
-  }
-
-  // Wine loses an X key press now and then (see the notes); a lost press must
-  // not leave Alt held for the tests that follow, and is pressed again.
-  static void Switch() {
-    for (int attempt = 0; attempt < 3; ++attempt) {
-      if (TrySwitch()) return;
-      ReleaseAlt();
-      WaitHidden(Form(), 2000);
-    }
-    FAIL() << "three Alt+Tab presses in a row did not switch";
-  }
-};
-
-TEST_F(ThreeWindows, ManySwitchesKeepTheHandleCountsFlat) {
-  const DWORD id = flipDeck->program.Id();
-  // The first switches make what is made once (fonts, cached brushes).
-  for (int i = 0; i < 20; ++i) ASSERT_NO_FATAL_FAILURE(Switch());
-  PumpFor(200);
-  const int gdi = GdiObjectCount(id);
-  const int windows = WindowCount(id);
-  ASSERT_GT(gdi, 0);
-  ASSERT_GT(windows, 0);
-
-  for (int i = 0; i < 200; ++i) ASSERT_NO_FATAL_FAILURE(Switch());
-  PumpFor(200);
-  EXPECT_EQ(gdi, GdiObjectCount(id));
-  EXPECT_EQ(windows, WindowCount(id));
-  EXPECT_TRUE(flipDeck->program.IsRunning());
-}
-
-// Windows that go away or stop answering, and more windows than fit.
-class ClosingWindow : public Desk {
- protected:
-  static void SetUpTestSuite() { Open(5); }
-};
-
-TEST_F(ClosingWindow, SelectedWindowClosedWhileShownThenAltReleased) {
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
-  ASSERT_TRUE(PostMessageA(Target(1), WM_CLOSE, 0, 0));
-  ASSERT_TRUE(WaitUntil([] { return !IsWindow(Target(1)); }, 5000));
+TEST_F(FiveWindows, SelectedWindowClosedWhileShownThenAltReleased) {
+  // Listed last, below the targets, and selected by Alt+Shift+Tab.
+  TargetWindows doomed;
+  ASSERT_TRUE(doomed.Open(1, "Doomed"));
+  ASSERT_TRUE(targets->Restack());
+  ASSERT_NO_FATAL_FAILURE(ShowSwitcher(true));
+  ASSERT_TRUE(PostMessageA(doomed[0], WM_CLOSE, 0, 0));
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(doomed[0]); }, 5000));
   ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
   EXPECT_TRUE(WaitHidden(Form()));
   PumpFor(300);
   EXPECT_TRUE(flipDeck->program.IsRunning());
 }
 
-class HungWindow : public Desk {
- protected:
-  static void SetUpTestSuite() { Open(3); }
-};
-
-TEST_F(HungWindow, DoesNotStopSwitchingBetweenTheOthers) {
-  // A window of another process, listed below the targets, whose thread
-  // sleeps through the whole switch.
+TEST_F(FiveWindows, HungWindowDoesNotStopSwitchingBetweenTheOthers) {
+  // A window of another process, listed below the targets, whose thread sleeps through
+  // the whole switch.
   TargetWindows hung;
   ASSERT_TRUE(hung.Open(1, "Hung"));
   ASSERT_TRUE(targets->Restack());
@@ -471,25 +311,20 @@ TEST_F(HungWindow, DoesNotStopSwitchingBetweenTheOthers) {
   EXPECT_TRUE(blocked());
 }
 
-class ThreeHundredWindows : public Desk {
- protected:
-  static void SetUpTestSuite() { Open(300); }
-};
+// More entries than the digits label: letters from the eleventh, F-keys from the
+// thirty-seventh to the forty-eighth, in three columns.
+class LabelKey : public Windows<48>,
+                 public ::testing::WithParamInterface<std::pair<const char*, int>> {};
 
-TEST_F(ThreeHundredWindows, ListFillsTheScreenHeightInColumnsAndSwitches) {
+TEST_P(LabelKey, ActivatesItsEntry) {
   ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
-  RECT bounds = {};
-  GetWindowRect(Form(), &bounds);
-  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), bounds.bottom - bounds.top);
-  EXPECT_GT(bounds.right - bounds.left, GetSystemMetrics(SM_CXSCREEN));
-  ASSERT_NO_FATAL_FAILURE(Keys("F12"));
-  EXPECT_EQ(47, ForegroundAfterHiding());
-  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
-
-  ASSERT_TRUE(targets->Restack());
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
-  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
-  EXPECT_EQ(1, ForegroundAfterHiding());
+  ASSERT_NO_FATAL_FAILURE(Keys(GetParam().first));
+  EXPECT_EQ(GetParam().second, ForegroundAfterHiding());
 }
+
+INSTANTIATE_TEST_SUITE_P(Labels, LabelKey,
+                         ::testing::Values(std::make_pair("5", 5), std::make_pair("a", 10),
+                                           std::make_pair("z", 35), std::make_pair("F1", 36),
+                                           std::make_pair("F12", 47)));
 
 }  // namespace

@@ -9,29 +9,24 @@
 #include "wait.h"
 #include "xkeys.h"
 
-FlipDeck StartFlipDeck(const std::string& args) {
+FlipDeck StartFlipDeck() {
+  const HWND previous = GetForegroundWindow();
+  const int deactivations = Deactivations(previous);
   FlipDeck flipDeck;
-  flipDeck.program = StartProgram("FlipDeck.exe", args);
+  flipDeck.program = StartProgram("FlipDeck.exe");
   if (!flipDeck.program.IsStarted()) return flipDeck;
+  HWND form = nullptr;
   const DWORD id = flipDeck.program.Id();
-  WaitUntil(
+  const bool settled = WaitUntil(
       [&] {
-        for (HWND hwnd : TopLevelWindows(id, "obj_Form")) {
-          if (WindowText(hwnd) == "Form1") flipDeck.form = hwnd;
-        }
-        return flipDeck.form != nullptr;
+        for (HWND hwnd : TopLevelWindows(id, "obj_Form"))
+          if (WindowText(hwnd) == "Form1") form = hwnd;
+        return form && Deactivations(previous) > deactivations &&
+               GetForegroundWindow() == previous && !IsWindowVisible(form);
       },
       10000);
+  if (settled) flipDeck.form = form;
   return flipDeck;
-}
-
-bool WaitForStartup(const FlipDeck& flipDeck, HWND previous, int deactivationsBefore) {
-  return WaitUntil(
-      [&] {
-        return Deactivations(previous) > deactivationsBefore &&
-               GetForegroundWindow() == previous && !IsWindowVisible(flipDeck.form);
-      },
-      10000);
 }
 
 bool IsShown(HWND form) { return IsWindowVisible(form) && GetForegroundWindow() == form; }
@@ -42,6 +37,12 @@ bool WaitShown(HWND form, DWORD timeoutMs) {
 
 bool WaitHidden(HWND form, DWORD timeoutMs) {
   return WaitUntil([&] { return !IsWindowVisible(form); }, timeoutMs);
+}
+
+bool ShowList(HWND form, bool shift) {
+  // Under load the X focus can stay behind on the previous window although the switcher
+  // is active, and X keys sent there never reach it.
+  return HoldAlt(GetForegroundWindow()) && PressTab(shift) && WaitShown(form) && FocusX(form);
 }
 
 namespace {

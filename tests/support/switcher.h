@@ -11,7 +11,6 @@
 
 // The colours of the list without options.
 constexpr COLORREF kBackground = RGB(68, 110, 165);
-constexpr COLORREF kForeground = RGB(55, 97, 146);
 constexpr COLORREF kShadow = RGB(17, 33, 51);
 constexpr COLORREF kHighlight = RGB(118, 145, 175);
 
@@ -28,15 +27,10 @@ struct FlipDeck {
   HWND form = nullptr;
 };
 
-// Starts FlipDeck.exe from bin/ and waits for its form to exist; form stays
-// nullptr if it does not appear.
-FlipDeck StartFlipDeck(const std::string& args = "");
-
-// Waits for the end of a start-up that found `previous` in the foreground:
-// the switcher took the foreground from it once and gave it back, and is
-// hidden again. deactivationsBefore is Deactivations(previous) before the
-// start. The hotkeys are registered by then.
-bool WaitForStartup(const FlipDeck& flipDeck, HWND previous, int deactivationsBefore);
+// Starts FlipDeck.exe from bin/ and waits for the end of its start-up, in which it takes
+// the foreground once from the target window that has it and gives it back: its form is
+// hidden again and its hotkeys are registered. form stays nullptr if any of that fails.
+FlipDeck StartFlipDeck();
 
 bool IsShown(HWND form);  // visible and in the foreground
 bool WaitShown(HWND form, DWORD timeoutMs = 5000);
@@ -48,8 +42,6 @@ class TargetWindows {
  public:
   bool Open(int count, const std::string& prefix = "Target");
   HWND operator[](size_t i) const { return windows_[i]; }
-  size_t Size() const { return windows_.size(); }
-  const std::vector<HWND>& All() const { return windows_; }
   int IndexOf(HWND hwnd) const;
   DWORD ProcessId() const { return program_.Id(); }
   // The windows in their current Z-order, topmost first.
@@ -88,6 +80,9 @@ bool TapKey(WORD vk);
 bool HoldAlt(HWND focus);
 bool PressTab(bool shift = false);
 bool ReleaseAlt();
+// Holds Alt on the foreground window, presses Tab (or Shift+Tab) and waits
+// until `form` shows the list and has the X focus.
+bool ShowList(HWND form, bool shift = false);
 
 // Mouse input at a screen point; button 1 left, 2 right, 3 middle.
 bool Click(POINT at, int button = 1);

@@ -213,10 +213,13 @@ TEST_F(RowPaint, LongTitlesAreShortenedWithDots) {
   Surface measure(10, 10, Base);
   Reference(measure, 0, 0, "", 0);
   ASSERT_EQ(measure.Canvas->TextHeight(title), 14);  // so the title starts at Y + 3
-  for (int limit : {1000, 60, 0, -1}) {
+  const int full = measure.Canvas->TextWidth(title);
+  for (int limit : {1000, full, full - 1, 60, 0, -1}) {
+    // The longest start of the title that fits.
     std::string shown;
-    for (char ch : title)
-      if (measure.Canvas->TextWidth(shown + ch) <= limit) shown += ch;
+    while (shown.size() < title.size() &&
+           measure.Canvas->TextWidth(title.substr(0, shown.size() + 1)) <= limit)
+      shown = title.substr(0, shown.size() + 1);
     if (shown != title) shown += "...";
     Surface painted(400, 40, Base), expected(400, 40, Base);
     entry->Paint(painted.Canvas, 10, 4, limit + 32 + 75, 32);

@@ -12,7 +12,8 @@
 
 namespace {
 
-std::vector<std::string> Log;
+using Names = std::vector<std::string>;
+Names Log;
 // Messages that reached default processing (the control's base procedure).
 std::vector<UINT> Defaults;
 
@@ -37,6 +38,13 @@ bool TakeQuit() {
 }
 
 const UINT Probe = WM_APP + 7;
+
+void LogDestroyed(void*, TWinObject*) { Log.push_back("destroyed"); }
+void CountQuery(void* count, TWinControl*, bool&) { ++*static_cast<int*>(count); }
+void CountAndRefuse(void* count, TWinControl*, bool& accept) {
+  ++*static_cast<int*>(count);
+  accept = false;
+}
 
 class EventsTest : public ::testing::Test {
  protected:
@@ -79,17 +87,9 @@ LRESULT Send(TWinControl* c, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
 
 // ---- Dispatch order and cut-offs ----
 
-bool SwallowAll(void*, MessageRecord& m, LRESULT&) {
-  return m.Message == WM_GETTEXTLENGTH || m.Message == WM_LBUTTONUP || m.Message == WM_KEYDOWN;
-}
-
-void LogMouse(void*, TWinControl*, MouseRecord&) { Log.push_back("mouse"); }
-void LogKey(void*, TWinControl*, int&, DWORD) { Log.push_back("key"); }
-bool LogHandler(TWinControl*, MessageRecord& m, LRESULT&) {
-  UINT seen[] = {WM_GETTEXTLENGTH, WM_LBUTTONUP, WM_KEYDOWN, WM_KEYUP};
-  if (std::find(std::begin(seen), std::end(seen), m.Message) != std::end(seen))
-    Log.push_back("handler");
-  return false;
+const UINT Swallowed[] = {WM_GETTEXTLENGTH, WM_LBUTTONUP, WM_KEYDOWN};
+bool IsSwallowed(UINT message) {
+  return std::find(std::begin(Swallowed), std::end(Swallowed), message) != std::end(Swallowed);
 }
 
 TEST_F(EventsTest, OnMessageReportingHandledReturnsZeroAndStopsEverythingElse) {
@@ -97,20 +97,22 @@ TEST_F(EventsTest, OnMessageReportingHandledReturnsZeroAndStopsEverythingElse) {
   EXPECT_EQ(Send(form, WM_GETTEXTLENGTH), 5);
   Defaults.clear();
 
-  form->OnMessage = {SwallowAll, nullptr};
-  form->SetOnMouseUp(LogMouse, nullptr);
-  form->SetOnKeyDown(LogKey, nullptr);
-  AttachHandler(form, LogHandler);
-  EXPECT_EQ(Send(form, WM_GETTEXTLENGTH), 0);
-  EXPECT_EQ(Send(form, WM_LBUTTONUP, 0, MAKELPARAM(3, 4)), 0);
-  EXPECT_EQ(Send(form, WM_KEYDOWN, 'A'), 0);
+  form->OnMessage = {[](void*, MessageRecord& m, LRESULT&) { return IsSwallowed(m.Message); },
+                     nullptr};
+  form->SetOnMouseUp([](void*, TWinControl*, MouseRecord&) { Log.push_back("mouse"); }, nullptr);
+  form->SetOnKeyDown([](void*, TWinControl*, int&, DWORD) { Log.push_back("key"); }, nullptr);
+  AttachHandler(form, [](TWinControl*, MessageRecord& m, LRESULT&) {
+    if (IsSwallowed(m.Message) || m.Message == WM_KEYUP) Log.push_back("handler");
+    return false;
+  });
+  for (UINT message : Swallowed) {
+    EXPECT_EQ(Send(form, message, 'A', MAKELPARAM(3, 4)), 0) << message;
+    EXPECT_FALSE(ReachedDefault(message)) << message;
+  }
   EXPECT_TRUE(Log.empty());
-  EXPECT_FALSE(ReachedDefault(WM_GETTEXTLENGTH));
-  EXPECT_FALSE(ReachedDefault(WM_LBUTTONUP));
-  EXPECT_FALSE(ReachedDefault(WM_KEYDOWN));
 
   Send(form, WM_KEYUP, 'A');  // not swallowed: reaches the handler and default processing
-  EXPECT_EQ(Log, std::vector<std::string>{"handler"});
+  EXPECT_EQ(Log, Names{"handler"});
   EXPECT_TRUE(ReachedDefault(WM_KEYUP));
 }
 
@@ -125,7 +127,6 @@ bool Second(TWinControl*, MessageRecord& m, LRESULT& r) {
   r = 7;
   return true;
 }
-void CountCloseQuery(void* count, TWinControl*, bool&) { ++*static_cast<int*>(count); }
 
 TEST_F(EventsTest, LaterHandlersAreAskedFirstAndHandledHidesTheRest) {
   TWinControl* form = Form();
@@ -133,305 +134,220 @@ TEST_F(EventsTest, LaterHandlersAreAskedFirstAndHandledHidesTheRest) {
   AttachHandler(form, Second);
   AttachHandler(form, First);  // attached once only
   Send(form, Probe);
-  EXPECT_EQ(Log, (std::vector<std::string>{"second", "first"}));
+  EXPECT_EQ(Log, (Names{"second", "first"}));
   EXPECT_TRUE(ReachedDefault(Probe));
 
+  // Handled: neither the earlier handler nor the built-in close procedure sees it.
   Log.clear();
   int queries = 0;
-  form->OnCloseQuery = {CountCloseQuery, &queries};
+  form->OnCloseQuery = {CountQuery, &queries};
   EXPECT_EQ(Send(form, WM_CLOSE), 7);
-  EXPECT_EQ(Log, std::vector<std::string>{"second"});
+  EXPECT_EQ(Log, Names{"second"});
   EXPECT_EQ(queries, 0);
   EXPECT_FALSE(TakeQuit());
   EXPECT_TRUE(IsWindow(form->Handle));
 }
 
-bool LogMain(void*, MessageRecord& m, LRESULT&) {
-  if (m.Message == Probe) Log.push_back(m.LParam ? "main, handled" : "main");
-  return m.Message == Probe && m.LParam;
-}
-bool LogOwn(void* name, MessageRecord& m, LRESULT&) {
-  if (m.Message == Probe) Log.push_back(static_cast<const char*>(name));
-  return false;
+// Logs each Probe under the receiver's name; one with lParam set it handles.
+bool LogProbe(void* name, MessageRecord& m, LRESULT&) {
+  if (m.Message != Probe) return false;
+  Log.push_back(static_cast<const char*>(name));
+  return m.LParam != 0;
 }
 
-TEST_F(EventsTest, MainWindowSeesItsChildsMessagesOnlyWhileRunning) {
+TEST_F(EventsTest, MainWindowSeesItsChildsMessagesFirstButOnlyWhileRunning) {
   TWinControl* main = NewForm(nullptr, "Main");
   TWinControl* other = NewPaintBox(main);
   main->GetHandle();
   forms.push_back(main);
   ASSERT_TRUE(other->Handle);
   MainWindow = main;
-  main->OnMessage = {LogMain, nullptr};
-  other->OnMessage = {LogOwn, const_cast<char*>("other")};
+  main->OnMessage = {LogProbe, const_cast<char*>("main")};
+  other->OnMessage = {LogProbe, const_cast<char*>("other")};
 
   Send(other, Probe);
-  EXPECT_EQ(Log, std::vector<std::string>{"other"});
+  EXPECT_EQ(Log, Names{"other"});
 
   Log.clear();
   AppRunning = true;
   Send(other, Probe);
   Send(other, Probe, 0, 1);
-  EXPECT_EQ(Log, (std::vector<std::string>{"main", "other", "main, handled"}));
+  EXPECT_EQ(Log, (Names{"main", "other", "main"}));
 
   // Its own messages reach it once.
   Log.clear();
   Send(main, Probe);
-  EXPECT_EQ(Log, std::vector<std::string>{"main"});
+  EXPECT_EQ(Log, Names{"main"});
 }
 
-void FreeSender(void*, TWinControl* sender, MouseRecord&) {
-  Log.push_back("freeing");
-  Free(sender);
-  Log.push_back(sender->RefCount & 1 ? "still alive" : "gone");
-}
-void LogDestroyed(void*, TWinObject*) { Log.push_back("destroyed"); }
+// ---- Lifetimes during dispatch ----
 
 TEST_F(EventsTest, HandlerFreeingItsControlDestroysItAfterTheDispatch) {
   TWinControl* form = NewForm(nullptr, "Freed");
   HWND w = form->GetHandle();
   form->BaseWndProc = RecordingDefault;
   form->OnDestroy = {LogDestroyed, nullptr};
-  form->SetOnMouseUp(FreeSender, nullptr);
+  form->SetOnMouseUp(
+      [](void*, TWinControl* sender, MouseRecord&) {
+        Log.push_back("freeing");
+        Free(sender);
+        Log.push_back(sender->RefCount & 1 ? "still alive" : "gone");
+      },
+      nullptr);
   SendMessageA(w, WM_LBUTTONUP, 0, 0);
-  EXPECT_EQ(Log, (std::vector<std::string>{"freeing", "still alive", "destroyed"}));
+  EXPECT_EQ(Log, (Names{"freeing", "still alive", "destroyed"}));
   EXPECT_FALSE(ReachedDefault(WM_LBUTTONUP));
   EXPECT_FALSE(IsWindow(w));
 }
 
 // The receiver of a form's events is auto-freed by the form, so it goes before the window
 // does; the window's last messages must not reach the freed receiver.
-struct Receiver {
-  bool Freed = false;
-  int CallsAfterFree = 0;
-};
-bool CountAfterFree(void* data, MessageRecord&, LRESULT&) {
-  Receiver* receiver = static_cast<Receiver*>(data);
-  if (receiver->Freed) receiver->CallsAfterFree++;
-  return false;
-}
-void MarkFreed(void* data) { static_cast<Receiver*>(data)->Freed = true; }
-
 TEST_F(EventsTest, EventsOfAFreedReceiverAreNotRaised) {
-  Receiver receiver;
+  struct Receiver {
+    bool Freed = false;
+    int CallsAfterFree = 0;
+  } receiver;
   TWinControl* form = NewForm(nullptr, "Receiver");
   form->GetHandle();
-  form->OnMessage = {CountAfterFree, &receiver};
-  AddProcToAutoFree(form, MarkFreed, &receiver);
+  form->OnMessage = {[](void* data, MessageRecord&, LRESULT&) {
+                       Receiver* r = static_cast<Receiver*>(data);
+                       if (r->Freed) r->CallsAfterFree++;
+                       return false;
+                     },
+                     &receiver};
+  AddProcToAutoFree(form, [](void* data) { static_cast<Receiver*>(data)->Freed = true; },
+                    &receiver);
   Free(form);
   EXPECT_TRUE(receiver.Freed);
   EXPECT_EQ(receiver.CallsAfterFree, 0);
 }
 
-// ---- Keys ----
+// ---- Keys and mouse ----
 
-struct KeySeen {
-  int Key = -1;
-  DWORD Shift = 0;
-  int Count = 0;
-};
-KeySeen Down, Up;
-
-void RecordDown(void* swallow, TWinControl*, int& key, DWORD shift) {
-  Down = {key, shift, Down.Count + 1};
+std::string Key(const char* what, int key, DWORD shift) {
+  return std::string(what) + " " + std::to_string(key) + " shift " + std::to_string(shift);
+}
+// The receiver, when set, asks for the key to be swallowed.
+void LogKeyDown(void* swallow, TWinControl*, int& key, DWORD shift) {
+  Log.push_back(Key("down", key, shift));
   if (swallow) key = 0;
 }
-void RecordUp(void*, TWinControl*, int& key, DWORD shift) { Up = {key, shift, Up.Count + 1}; }
+void LogKeyUp(void*, TWinControl*, int& key, DWORD shift) { Log.push_back(Key("up", key, shift)); }
 
-TEST_F(EventsTest, KeyHandlerSwallowsAKeyBySettingItToZero) {
+TEST_F(EventsTest, KeyEventsGetTheShiftStateAndOnlySwallowedKeysSkipDefaultProcessing) {
   TWinControl* form = Form();
-  Down = Up = {};
-  form->SetOnKeyDown(RecordDown, nullptr);
+  form->SetOnKeyDown(LogKeyDown, nullptr);
+  form->SetOnKeyUp(LogKeyUp, nullptr);
+  SetKeys({VK_SHIFT, VK_CONTROL});
   Send(form, WM_KEYDOWN, VK_F5);
-  EXPECT_EQ(Down.Key, VK_F5);
-  EXPECT_TRUE(ReachedDefault(WM_KEYDOWN));
+  SetKeys({VK_MENU});  // keys pressed with Alt come as system keys
+  Send(form, WM_SYSKEYDOWN, 'Q', 0x20000000);
+  Send(form, WM_SYSKEYUP, 'Q', 0xE0000000);
+  SetKeys({});
+  Send(form, WM_KEYUP, 'R');
+  EXPECT_EQ(Log, (Names{Key("down", VK_F5, 4 | 8), Key("down", 'Q', 0x20), Key("up", 'Q', 0x20),
+                        Key("up", 'R', 0)}));
+  for (UINT message : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_SYSKEYUP, WM_KEYUP})
+    EXPECT_TRUE(ReachedDefault(message)) << message;
 
+  // A key set to 0 is swallowed.
   Defaults.clear();
-  form->SetOnKeyDown(RecordDown, form);
+  form->SetOnKeyDown(LogKeyDown, form);
   EXPECT_EQ(Send(form, WM_KEYDOWN, VK_F5), 0);
-  EXPECT_EQ(Down.Count, 2);
+  EXPECT_EQ(Log.back(), Key("down", VK_F5, 0));
   EXPECT_FALSE(ReachedDefault(WM_KEYDOWN));
 }
 
-TEST_F(EventsTest, SystemKeysRaiseKeyDownAndKeyUpWithTheShiftState) {
-  TWinControl* form = Form();
-  Down = Up = {};
-  form->SetOnKeyDown(RecordDown, nullptr);
-  form->SetOnKeyUp(RecordUp, nullptr);
-
-  SetKeys({VK_MENU});
-  Send(form, WM_SYSKEYDOWN, 'Q', 0x20000000);
-  Send(form, WM_SYSKEYUP, 'Q', 0xE0000000);
-  EXPECT_EQ(Down.Count, 1);
-  EXPECT_EQ(Down.Key, 'Q');
-  EXPECT_EQ(Down.Shift, 0x20u);
-  EXPECT_EQ(Up.Count, 1);
-  EXPECT_EQ(Up.Key, 'Q');
-  EXPECT_EQ(Up.Shift, 0x20u);
-
-  SetKeys({VK_SHIFT, VK_CONTROL});
-  Send(form, WM_KEYDOWN, 'R');
-  EXPECT_EQ(Down.Shift, 4u | 8u);
-  SetKeys({});
-  Send(form, WM_KEYUP, 'R');
-  EXPECT_EQ(Up.Shift, 0u);
+std::string Mouse(int button, int x, int y, DWORD shift) {
+  return "button " + std::to_string(button) + " at " + std::to_string(x) + "," +
+         std::to_string(y) + " shift " + std::to_string(shift);
+}
+// The receiver, when set, marks the message handled.
+void LogMouseUp(void* stop, TWinControl*, MouseRecord& m) {
+  Log.push_back(Mouse(m.Button, m.X, m.Y, m.Shift));
+  m.StopHandling = stop != nullptr;
+}
+// The wheel delta is the signed high word of Shift.
+void LogWheel(void*, TWinControl*, MouseRecord& m) {
+  Log.push_back("wheel " + std::to_string(static_cast<SHORT>(HIWORD(m.Shift))) + " button " +
+                std::to_string(m.Button) + " shift " + std::to_string(LOWORD(m.Shift)));
 }
 
-TEST_F(EventsTest, TabCharacterWithoutCtrlOrAltIsDropped) {
+TEST_F(EventsTest, MouseEventsGiveTheButtonSignedPositionsAndWheelDelta) {
   TWinControl* form = Form();
-  EXPECT_EQ(Send(form, WM_CHAR, VK_TAB), 0);
-  EXPECT_FALSE(ReachedDefault(WM_CHAR));
-  Send(form, WM_CHAR, 'a');
-  EXPECT_TRUE(ReachedDefault(WM_CHAR));
-
-  Defaults.clear();
-  SetKeys({VK_MENU});
-  Send(form, WM_CHAR, VK_TAB);
-  EXPECT_TRUE(ReachedDefault(WM_CHAR));
-}
-
-// ---- Mouse ----
-
-MouseRecord Seen;
-int MouseCalls = 0;
-void RecordMouse(void* stop, TWinControl*, MouseRecord& mouse) {
-  Seen = mouse;
-  MouseCalls++;
-  mouse.StopHandling = stop != nullptr;
-}
-
-TEST_F(EventsTest, MouseUpGivesSignedCoordinatesAndTheButton) {
-  TWinControl* form = Form();
-  form->SetOnMouseUp(RecordMouse, nullptr);
-  const struct {
-    UINT Message;
-    BYTE Button;
-  } buttons[] = {{WM_LBUTTONUP, 1}, {WM_RBUTTONUP, 2}, {WM_MBUTTONUP, 3}};
-  for (auto b : buttons) {
-    Seen = {};
-    Send(form, b.Message, MK_SHIFT, MAKELPARAM(-5, -7));
-    EXPECT_EQ(Seen.Button, b.Button);
-    EXPECT_EQ(Seen.X, -5);
-    EXPECT_EQ(Seen.Y, -7);
-    EXPECT_EQ(Seen.Shift, static_cast<DWORD>(MK_SHIFT));
-    EXPECT_TRUE(ReachedDefault(b.Message));
+  form->SetOnMouseUp(LogMouseUp, nullptr);
+  form->SetOnMouseWheel(LogWheel, nullptr);
+  for (UINT message : {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP}) {
+    Send(form, message, MK_SHIFT, MAKELPARAM(-5, -7));
+    EXPECT_TRUE(ReachedDefault(message)) << message;
   }
-
-  Defaults.clear();
-  form->SetOnMouseUp(RecordMouse, form);
-  Send(form, WM_LBUTTONUP, 0, MAKELPARAM(30000, 2));
-  EXPECT_EQ(Seen.X, 30000);
-  EXPECT_FALSE(ReachedDefault(WM_LBUTTONUP));
-}
-
-TEST_F(EventsTest, WheelDeltaIsSignedAndAltSetsBit0x20) {
-  TWinControl* form = Form();
-  MouseCalls = 0;
-  form->SetOnMouseWheel(RecordMouse, nullptr);
   Send(form, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(100, 200));
-  EXPECT_EQ(static_cast<SHORT>(HIWORD(Seen.Shift)), 120);
-  EXPECT_EQ(Seen.Shift & 0x20, 0u);
-  EXPECT_EQ(Seen.Button, 0);
-
   SetKeys({VK_MENU});
   Send(form, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), MAKELPARAM(100, 200));
-  EXPECT_EQ(static_cast<SHORT>(HIWORD(Seen.Shift)), -120);
-  EXPECT_EQ(Seen.Shift & 0x20, 0x20u);
-  EXPECT_EQ(MouseCalls, 2);
+  SetKeys({});
+  Defaults.clear();
+  form->SetOnMouseUp(LogMouseUp, form);
+  Send(form, WM_LBUTTONUP, 0, MAKELPARAM(30000, 2));
+  EXPECT_FALSE(ReachedDefault(WM_LBUTTONUP));
+  EXPECT_EQ(Log, (Names{Mouse(1, -5, -7, MK_SHIFT), Mouse(2, -5, -7, MK_SHIFT),
+                        Mouse(3, -5, -7, MK_SHIFT), "wheel 120 button 0 shift 0",
+                        "wheel -120 button 0 shift 32", Mouse(1, 30000, 2, 0)}));
 }
 
-// ---- Show ----
-
-void LogShow(void*, TWinObject*) { Log.push_back("show"); }
-void LogHide(void*, TWinObject*) { Log.push_back("hide"); }
+// ---- Show and close ----
 
 TEST_F(EventsTest, OnShowOnlyWhenAHiddenWindowIsShown) {
   TWinControl* form = Form();
-  form->SetOnShow(LogShow, nullptr);
-  form->OnHide = {LogHide, nullptr};
+  form->SetOnShow([](void*, TWinObject*) { Log.push_back("show"); }, nullptr);
+  form->OnHide = {[](void*, TWinObject*) { Log.push_back("hide"); }, nullptr};
   ShowWindow(form->Handle, SW_SHOWNOACTIVATE);
-  EXPECT_EQ(Log, std::vector<std::string>{"show"});
+  EXPECT_EQ(Log, Names{"show"});
   EXPECT_TRUE(form->Visible);
   Send(form, WM_SHOWWINDOW, TRUE);  // already visible
-  EXPECT_EQ(Log, std::vector<std::string>{"show"});
+  EXPECT_EQ(Log, Names{"show"});
 
   ShowWindow(form->Handle, SW_HIDE);
   Send(form, WM_SHOWWINDOW, FALSE);  // already hidden
-  EXPECT_EQ(Log, (std::vector<std::string>{"show", "hide"}));
+  EXPECT_EQ(Log, (Names{"show", "hide"}));
   EXPECT_FALSE(form->Visible);
 }
 
-// ---- Close ----
-
-void Accept(void* count, TWinControl*, bool&) { ++*static_cast<int*>(count); }
-void Refuse(void* count, TWinControl*, bool& accept) {
-  ++*static_cast<int*>(count);
-  accept = false;
-}
-
-TEST_F(EventsTest, AcceptedCloseOfTheMainWindowPostsQuitInsteadOfDestroying) {
+TEST_F(EventsTest, CloseOfTheMainWindowPostsQuitWhenAcceptedAndNeverDestroysIt) {
   TWinControl* form = Form();
   MainWindow = form;
   AppRunning = true;
   int queries = 0;
-  form->OnCloseQuery = {Accept, &queries};
+  form->OnCloseQuery = {CountAndRefuse, &queries};
   EXPECT_EQ(Send(form, WM_CLOSE), 0);
-  EXPECT_EQ(queries, 1);
+  EXPECT_EQ(Send(form, WM_CLOSE), 0);
+  EXPECT_EQ(queries, 2) << "a refusal while running keeps the query";
+  EXPECT_FALSE(TakeQuit());
+
+  form->OnCloseQuery = {CountQuery, &queries};
+  EXPECT_EQ(Send(form, WM_CLOSE), 0);
+  EXPECT_EQ(queries, 3);
   EXPECT_FALSE(form->OnCloseQuery.Assigned());
   EXPECT_TRUE(TakeQuit());
   EXPECT_TRUE(IsWindow(form->Handle));
   EXPECT_FALSE(ReachedDefault(WM_CLOSE));
 }
 
-TEST_F(EventsTest, RefusedCloseKeepsTheQueryWhileRunning) {
-  TWinControl* form = Form();
-  MainWindow = form;
-  AppRunning = true;
-  int queries = 0;
-  form->OnCloseQuery = {Refuse, &queries};
-  EXPECT_EQ(Send(form, WM_CLOSE), 0);
-  EXPECT_EQ(Send(form, WM_CLOSE), 0);
-  EXPECT_EQ(queries, 2);
-  EXPECT_TRUE(form->OnCloseQuery.Assigned());
-  EXPECT_FALSE(TakeQuit());
-  EXPECT_TRUE(IsWindow(form->Handle));
-
-  // Outside the loop a refusal is asked only once.
-  AppRunning = false;
-  Send(form, WM_CLOSE);
-  EXPECT_EQ(queries, 3);
-  EXPECT_FALSE(form->OnCloseQuery.Assigned());
-  EXPECT_FALSE(TakeQuit());
-  EXPECT_TRUE(IsWindow(form->Handle));
-}
-
-TEST_F(EventsTest, FocusToAFormWithoutFocusedControlIsDroppedWithZero) {
-  TWinControl* main = Form("Main");
-  TWinControl* form = Form();
-  MainWindow = main;
-  EXPECT_EQ(Send(form, WM_SETFOCUS), 0);
-  EXPECT_FALSE(ReachedDefault(WM_SETFOCUS));
-  EXPECT_EQ(main->FocusedControl, form);
-  main->FocusedControl = nullptr;
-}
-
 // ---- The loop ----
-
-bool NoteTerminated(void*, MessageRecord& m, LRESULT&) {
-  if (m.Message == Probe) Log.push_back(AppTerminated ? "after quit" : "before quit");
-  return false;
-}
 
 TEST_F(EventsTest, MessagesBehindQuitAreStillDispatched) {
   TWinControl* form = Form();
-  form->OnMessage = {NoteTerminated, nullptr};
+  form->OnMessage = {[](void*, MessageRecord& m, LRESULT&) {
+                       if (m.Message == Probe) Log.push_back(AppTerminated ? "after" : "before");
+                       return false;
+                     },
+                     nullptr};
   PostMessageA(form->Handle, Probe, 0, 0);
   PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 0, 0);
   PostMessageA(form->Handle, Probe, 0, 0);
   PostMessageA(form->Handle, Probe, 0, 0);
   ProcessMessages(form);
   EXPECT_TRUE(AppTerminated);
-  EXPECT_EQ(Log, (std::vector<std::string>{"before quit", "after quit", "after quit"}));
+  EXPECT_EQ(Log, (Names{"before", "after", "after"}));
 }
 
 // The loop runs once per process: this test stays last.
@@ -444,14 +360,14 @@ TEST_F(EventsTest, RunEndsOnAnAcceptedCloseAndDestroysTheForm) {
   owned->OnDestroy = {LogDestroyed, nullptr};
   AddToAutoFree(form, owned);
   int queries = 0;
-  form->OnCloseQuery = {Accept, &queries};
+  form->OnCloseQuery = {CountQuery, &queries};
   PostMessageA(w, WM_CLOSE, 0, 0);
 
   TWinControl* variable = form;
   ::Run(variable);
   EXPECT_EQ(variable, nullptr);
   EXPECT_EQ(queries, 1);
-  EXPECT_EQ(Log, std::vector<std::string>{"destroyed"});
+  EXPECT_EQ(Log, Names{"destroyed"});
   EXPECT_FALSE(IsWindow(w));
   EXPECT_FALSE(IsWindow(boxWindow));
   EXPECT_FALSE(AppRunning);

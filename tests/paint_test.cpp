@@ -6,14 +6,15 @@
 #include <vector>
 
 #include "handles.h"
+#include "surface.h"
 #include "wait.h"
-#include "winobj/canvas.h"
 #include "winobj/events.h"
 #include "winobj/paint.h"
 
 namespace {
 
 const int FormColor = 0x00336699;
+const int BoxColor = 0x00208040;
 const COLORREF BoxFill = RGB(200, 40, 40);
 const int Width = 200;
 const int Height = 150;
@@ -23,34 +24,6 @@ COLORREF BrushColor(HBRUSH brush) {
   GetObject(brush, sizeof lb, &lb);
   return lb.lbColor;
 }
-
-// A 32-bit bitmap selected into a memory DC, for paints that carry their own DC.
-class OffscreenDC {
- public:
-  OffscreenDC(int w, int h, COLORREF fill) {
-    HDC screen = GetDC(nullptr);
-    dc_ = CreateCompatibleDC(screen);
-    bitmap_ = CreateCompatibleBitmap(screen, w, h);
-    ReleaseDC(nullptr, screen);
-    old_ = SelectObject(dc_, bitmap_);
-    RECT r = {0, 0, w, h};
-    HBRUSH brush = CreateSolidBrush(fill);
-    FillRect(dc_, &r, brush);
-    DeleteObject(brush);
-  }
-  ~OffscreenDC() {
-    SelectObject(dc_, old_);
-    DeleteDC(dc_);
-    DeleteObject(bitmap_);
-  }
-  HDC Get() const { return dc_; }
-  COLORREF Pixel(int x, int y) const { return GetPixel(dc_, x, y); }
-
- private:
-  HDC dc_;
-  HBITMAP bitmap_;
-  HGDIOBJ old_;
-};
 
 // What the paint event saw; the event fills the left half of the control with Fill.
 struct PaintLog {
@@ -90,49 +63,38 @@ bool HasUpdate(TWinControl* c) {
   return GetUpdateRect(c->Handle, &r, FALSE) != 0;
 }
 
-// Built as the switcher builds its window: buffered form without border, Margin 0.
-TWinControl* NewBufferedForm() {
-  TWinControl* form = NewForm(nullptr, "paint test");
-  form->Color = FormColor;
-  form->SetPosition(100, 80)->SetClientSize(Width, Height);
-  SetBufferedPaint(form, true);
-  form->SetHasBorder(false);
-  form->Margin = 0;
-  return form;
-}
-
-COLORREF ScreenPixelOf(TWinControl* form, int x, int y) {
-  POINT p = {x, y};
-  ClientToScreen(form->Handle, &p);
-  HDC screen = GetDC(nullptr);
-  COLORREF color = GetPixel(screen, p.x, p.y);
-  ReleaseDC(nullptr, screen);
-  return color;
-}
-
 class BufferedPaintTest : public ::testing::Test {
  protected:
+  // Built as the switcher builds its window: a buffered form without border, Margin 0,
+  // and a client-aligned buffered paint box.
   void SetUp() override {
-    form = NewBufferedForm();
+    form = NewForm(nullptr, "paint test");
+    form->Color = FormColor;
+    form->SetPosition(100, 80)->SetClientSize(Width, Height);
+    SetBufferedPaint(form, true);
+    form->SetHasBorder(false);
+    form->Margin = 0;
     box = NewPaintBox(form)->SetAlign(5);
     box->Margin = 2;
+    box->Color = BoxColor;
     SetBufferedPaint(box, true);
     SetOnPaint(box, LogPaint, &log);
-    if (!withPaintEvent) box->OnPaint.Clear();
-    box->Color = BoxColor;
     // Without the frame the client area grew; give it the test size again.
     form->SetClientSize(Width, Height);
     form->Show();
-    ASSERT_TRUE(WaitUntil([&] { return Idle() && Painted(); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return Idle() && ScreenPixel(5, 5) == log.Fill; }, 5000));
   }
 
   void TearDown() override { Free(form); }
 
   bool Idle() { return !HasUpdate(form) && !HasUpdate(box); }
-  COLORREF ScreenPixel(int x, int y) { return ScreenPixelOf(form, x, y); }
-  bool Painted() {
-    COLORREF left = withPaintEvent ? log.Fill : ResolveColor(BoxColor);
-    return ScreenPixel(5, 5) == left;
+  COLORREF ScreenPixel(int x, int y) {
+    POINT p = {x, y};
+    ClientToScreen(form->Handle, &p);
+    HDC screen = GetDC(nullptr);
+    COLORREF color = GetPixel(screen, p.x, p.y);
+    ReleaseDC(nullptr, screen);
+    return color;
   }
   // Waits for the pass that the preceding change asked for.
   bool Repainted() {
@@ -148,8 +110,6 @@ class BufferedPaintTest : public ::testing::Test {
     }
   }
 
-  static const int BoxColor = 0x00208040;
-  bool withPaintEvent = true;
   TWinControl* form = nullptr;
   TWinControl* box = nullptr;
   PaintLog log;
@@ -219,28 +179,14 @@ TEST_F(BufferedPaintTest, OwnPaintOfThePaintBoxOutsideAPassOnlyHandsTheRepaintTo
   EXPECT_EQ(0, log.OutsidePass);
 }
 
-TEST_F(BufferedPaintTest, PaintsCarryingADcDrawIntoItWithoutBeginPaint) {
-  OffscreenDC target(Width, Height, RGB(0, 0, 0));
+TEST_F(BufferedPaintTest, APaintCarryingADcDrawsIntoItWithoutBeginPaint) {
+  Surface target(Width, Height, RGB(0, 0, 0));
   InvalidateRect(box->Handle, nullptr, FALSE);
-  SendMessageA(box->Handle, WM_PRINT, reinterpret_cast<WPARAM>(target.Get()), PRF_CLIENT);
-  EXPECT_EQ(target.Get(), log.LastDC);
-  EXPECT_EQ(BoxFill, target.Pixel(5, 5));
+  SendMessageA(box->Handle, WM_PRINT, reinterpret_cast<WPARAM>(target.Dc), PRF_CLIENT);
+  EXPECT_EQ(target.Dc, log.LastDC);
+  EXPECT_EQ(BoxFill, target.At(5, 5));
   EXPECT_TRUE(HasUpdate(box)) << "BeginPaint would have validated it";
   EXPECT_EQ(nullptr, box->PaintDC) << "restored after the event";
-
-  // Outside buffered painting WM_PAINT with a DC takes the same way.
-  TWinControl* plain = NewForm(nullptr, "plain");
-  PaintLog plainLog;
-  SetOnPaint(plain, LogPaint, &plainLog);
-  plain->SetPosition(420, 80)->SetClientSize(Width, Height);
-  plain->Show();
-  OffscreenDC second(Width, Height, RGB(0, 0, 0));
-  InvalidateRect(plain->Handle, nullptr, FALSE);
-  SendMessageA(plain->Handle, WM_PAINT, reinterpret_cast<WPARAM>(second.Get()), 0);
-  EXPECT_EQ(1, plainLog.Calls);
-  EXPECT_EQ(BoxFill, second.Pixel(5, 5));
-  EXPECT_TRUE(HasUpdate(plain));
-  Free(plain);
 }
 
 TEST_F(BufferedPaintTest, BufferIsKeptWhileAtMost32PixelsLargerAndRemadeOtherwise) {
@@ -290,8 +236,9 @@ TEST_F(BufferedPaintTest, ThousandsOfRepaintsLeaveNoGdiObjectBehind) {
   EXPECT_EQ(0u, GetObjectType(bitmap)) << "freed with the form";
 }
 
-TEST_F(BufferedPaintTest, FormBackgroundIsFilledInEveryPassBeforeChildrenPaint) {
+TEST_F(BufferedPaintTest, EveryPassFillsTheFormFirstAndKeepsThePaintDcWhileMeasuring) {
   log.PixelsBefore.clear();
+  log.Measure = true;
   box->Invalidate();
   ASSERT_TRUE(Repainted());
   // The kept buffer still held the last pass's fill: the form's erase came first.
@@ -299,115 +246,22 @@ TEST_F(BufferedPaintTest, FormBackgroundIsFilledInEveryPassBeforeChildrenPaint) 
   EXPECT_EQ(ResolveColor(FormColor), log.PixelsBefore[0]);
   EXPECT_EQ(BoxFill, log.PixelsBefore[1]) << "WM_PAINT drew over the WM_PRINT drawing";
   EXPECT_EQ(ResolveColor(FormColor), ScreenPixel(Width - 5, 5));
-}
+  EXPECT_EQ(BoxFill, ScreenPixel(5, 5));
 
-TEST_F(BufferedPaintTest, MeasuringOnTheCanvasInsideThePaintKeepsThePaintDc) {
-  log.Measure = true;
-  box->Invalidate();
-  ASSERT_TRUE(Repainted());
   ASSERT_FALSE(log.TextWidths.empty());
   EXPECT_GT(log.TextWidths[0], 0);
   EXPECT_EQ(0, log.CanvasLostPaintDC);
   ASSERT_NE(nullptr, box->CanvasObject);
   EXPECT_EQ(nullptr, box->CanvasObject->DC) << "unbound after the event";
-  EXPECT_EQ(BoxFill, ScreenPixel(5, 5));
 }
 
-class NoPaintEventTest : public BufferedPaintTest {
- protected:
-  void SetUp() override {
-    withPaintEvent = false;
-    BufferedPaintTest::SetUp();
-  }
-};
-
-TEST_F(NoPaintEventTest, PaintBoxIsPaintedByItsSystemClassInItsOwnColour) {
+TEST_F(BufferedPaintTest, WithoutAPaintEventThePaintBoxIsPaintedInItsOwnColour) {
   // The "STATIC" procedure fills it with the brush of the reflected colour request.
-  EXPECT_EQ(0, log.Calls);
-  EXPECT_EQ(ResolveColor(BoxColor), ScreenPixel(5, 5));
-  EXPECT_EQ(ResolveColor(BoxColor), ScreenPixel(Width - 5, Height - 5));
-}
-
-namespace {
-
-const COLORREF InnerColor = RGB(250, 120, 10);
-HBRUSH InnerBrush = 0;
-
-// A system-style control that makes a child window of its own while it is created.
-LRESULT CALLBACK OuterProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_CREATE) {
-    CreateWindowExA(0, "PaintTestInner", "", WS_CHILD | WS_VISIBLE, 10, 10, 30, 20, w, nullptr,
-                    GetModuleHandleA(nullptr), nullptr);
-  }
-  return DefWindowProcA(w, message, wParam, lParam);
-}
-
-void RegisterTestClasses() {
-  WNDCLASSA wc = {};
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpfnWndProc = OuterProc;
-  wc.lpszClassName = "PaintTestOuter";
-  RegisterClassA(&wc);
-  InnerBrush = CreateSolidBrush(InnerColor);
-  wc.lpfnWndProc = DefWindowProcA;
-  wc.hbrBackground = InnerBrush;
-  wc.lpszClassName = "PaintTestInner";
-  RegisterClassA(&wc);
-}
-
-void UnregisterTestClasses() {
-  UnregisterClassA("PaintTestInner", GetModuleHandleA(nullptr));
-  UnregisterClassA("PaintTestOuter", GetModuleHandleA(nullptr));
-  DeleteObject(InnerBrush);
-}
-
-}  // namespace
-
-TEST(ChildWindowSubclassTest, ForeignChildrenEraseOnlyInsideThePass) {
-  RegisterTestClasses();
-  TWinControl* form = NewBufferedForm();
-  TWinControl* outer = NewChildControl(form, "PaintTestOuter", WS_CHILD | WS_VISIBLE, false);
-  outer->SetBounds({20, 20, 120, 80});
-  form->SetClientSize(Width, Height);
-  form->Show();
-  HWND inner = GetWindow(outer->Handle, GW_CHILD);
-  ASSERT_NE(nullptr, inner);
-  EXPECT_NE(nullptr, GetPropA(inner, "PREV_PROC"));
-
-  // The pass erases the inner window into the buffer, and the copy shows it.
-  EXPECT_TRUE(WaitUntil([&] { return ScreenPixelOf(form, 35, 35) == InnerColor; }, 3000));
-  EXPECT_EQ(ResolveColor(FormColor), ScreenPixelOf(form, 5, 5));
-
-  OffscreenDC target(50, 50, RGB(0, 0, 0));
-  EXPECT_EQ(1, SendMessageA(inner, WM_ERASEBKGND, reinterpret_cast<WPARAM>(target.Get()), 0));
-  EXPECT_EQ(RGB(0, 0, 0), target.Pixel(5, 5)) << "no erase outside the pass";
-  SetWindowTextA(inner, "passed on");
-  char text[32] = "";
-  GetWindowTextA(inner, text, sizeof text);
-  EXPECT_STREQ("passed on", text) << "other messages reach the previous procedure";
-
-  Free(form);
-  UnregisterTestClasses();
-}
-
-void CountCall(void* counter, TWinObject*) { ++*static_cast<int*>(counter); }
-
-TEST(BufferedLabelTest, LabelIsHiddenWhileItsTextChanges) {
-  TWinControl* form = NewBufferedForm();
-  TWinControl* label = NewLabel(form, "one");
-  int hides = 0, shows = 0;
-  label->SetOnShow(CountCall, &shows);
-  label->OnHide = {CountCall, &hides};
-  form->Show();
-  ASSERT_TRUE(IsWindowVisible(label->Handle));
-  shows = 0;
-  // Otherwise the label would draw its new text straight to the screen, outside a pass.
-  EXPECT_TRUE(SetWindowTextA(label->Handle, "two"));
-  EXPECT_EQ(1, hides);
-  EXPECT_EQ(1, shows);
-  char text[16] = "";
-  GetWindowTextA(label->Handle, text, sizeof text);
-  EXPECT_STREQ("two", text);
-  EXPECT_TRUE(IsWindowVisible(label->Handle));
-  Free(form);
+  box->OnPaint.Clear();
+  const int calls = log.Calls;
+  const COLORREF own = ResolveColor(BoxColor);
+  box->Invalidate();
+  ASSERT_TRUE(WaitUntil([&] { return Idle() && ScreenPixel(5, 5) == own; }, 3000));
+  EXPECT_EQ(calls, log.Calls);
+  EXPECT_EQ(own, ScreenPixel(Width - 5, Height - 5));
 }

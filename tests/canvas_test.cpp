@@ -134,6 +134,43 @@ TEST(ControlCanvas, MeasuringOutsideAPaintGivesTheWindowDCBack) {
   Free(form);
 }
 
+TEST(ControlCanvas, AMeasuringDCServesARunOfMeasurementsAndIsGivenBack) {
+  TWinControl* form = NewForm(nullptr, "measuring test");
+  form->SetPosition(10, 10)->SetClientSize(200, 100);
+  form->Show();
+  TWinControl* box = NewPaintBox(form);
+  TWinCanvas* canvas = box->Canvas();
+  canvas->Font()->SetHeight(14);
+  canvas->Font()->SetFaceName("Tahoma");
+  const int hello = canvas->TextWidth("Hello"), title = canvas->TextWidth("A longer title");
+  auto run = [&] {
+    TMeasuringDC measuring(box);
+    HDC bound = canvas->DC;
+    EXPECT_NE(bound, nullptr);
+    EXPECT_EQ(canvas->TextWidth("Hello"), hello);
+    EXPECT_EQ(canvas->TextWidth("A longer title"), title);
+    EXPECT_EQ(canvas->DC, bound);  // one DC for the whole run
+  };
+  run();  // what Wine makes once
+  int gdi = CountGdiObjects();
+  for (int i = 0; i < 500; i++) run();
+  EXPECT_EQ(canvas->DC, nullptr);
+  EXPECT_EQ(CountGdiObjects(), gdi);
+
+  // Within a paint the paint DC is measured on and stays the paint's.
+  Surface s(10, 10, Blue);
+  box->PaintDC = s.Dc;
+  {
+    TMeasuringDC measuring(box);
+    EXPECT_EQ(canvas->TextWidth("Hello"), hello);
+  }
+  EXPECT_EQ(canvas->DC, s.Dc);
+  EXPECT_EQ(GetObjectType(s.Dc), static_cast<DWORD>(OBJ_MEMDC));
+  canvas->AttachDC(0);
+  box->PaintDC = 0;
+  Free(form);
+}
+
 TEST(ControlCanvas, APaintDCIsBorrowedNotGivenBack) {
   TWinControl* box = NewPaintBox(nullptr);
   Surface s(10, 10, Blue);

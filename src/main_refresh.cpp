@@ -58,7 +58,7 @@ BOOL CALLBACK EnumWindowCallback(HWND window, LPARAM) {
 
   TWindowInfo* entry = new TWindowInfo(title, window);
   // An unlisted owned window (a tool window, say) had the focus: select its owner.
-  if (LastForeground && (window == LastForeground || window == LastForegroundOwner)) {
+  if (window == LastForeground || window == LastForegroundOwner) {
     entry->Selected = true;
     LastForeground = 0;
     LastForegroundOwner = 0;

@@ -113,9 +113,11 @@ void TWindowInfo::Paint(TWinCanvas* canvas, int x, int y, int availableWidth, in
 
   int textLeft = x + 20;  // the box and icon start here
   std::string text = FitTitle(canvas, Title, availableWidth - 20 - rowHeight - 55);
+  // The box's width and the text's place both come from one measurement.
+  SIZE size = canvas->MeasureText(text);
   TGraphicTool* brush = canvas->Brush();
   if (Selected || Flashing) {
-    int right = textLeft + rowHeight + canvas->TextWidth(text) + 3;
+    int right = textLeft + rowHeight + size.cx + 3;
     int bottom = y + boxHeight;
     brush->SetBrushStyle(0);
     brush->SetColor(Selected ? painter->Foreground : painter->Background);
@@ -136,8 +138,7 @@ void TWindowInfo::Paint(TWinCanvas* canvas, int x, int y, int availableWidth, in
     brush->SetBrushStyle(0);
     brush->SetColor(painter->Background);
   }
-  canvas->WriteText(textLeft + rowHeight, y + rowHeight / 4 - canvas->TextHeight(text) / 4 - 2,
-                    text);
+  canvas->WriteText(textLeft + rowHeight, y + rowHeight / 4 - size.cy / 4 - 2, text);
   if (Icon)
     DrawIconEx(canvas->DeviceContext(), textLeft + 2, y + 2, Icon, rowHeight / 2, rowHeight / 2,
                0, nullptr, DI_NORMAL);

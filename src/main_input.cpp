@@ -38,7 +38,9 @@ bool FormMessage(void* receiver, MessageRecord& m, LRESULT&) {
   }
   if (m.Message == s->HandOverMessage) {
     // A newer copy started; its own broadcast comes back to it too.
-    if (static_cast<DWORD>(m.WParam) != reinterpret_cast<DWORD>(s->Form->Handle))
+    // Compared as 32-bit values, so that 32-bit and 64-bit copies hand over to each other.
+    if (static_cast<DWORD>(m.WParam) !=
+        static_cast<DWORD>(reinterpret_cast<UINT_PTR>(s->Form->Handle)))
       s->Form->Close();
     return false;
   }

@@ -62,7 +62,7 @@ HICON TWindowInfo::QueryIcon(HWND window) {
   static const WPARAM smallFirst[] = {ICON_SMALL, ICON_SMALL2, ICON_BIG};
   for (WPARAM kind : RowHeight == 64 ? bigFirst : smallFirst)
     if (HICON icon = AskForIcon(window, WM_GETICON, kind)) return icon;
-  if (HICON icon = reinterpret_cast<HICON>(GetClassLongA(window, GCL_HICONSM))) return icon;
+  if (HICON icon = reinterpret_cast<HICON>(GetClassLongPtrA(window, GCLP_HICONSM))) return icon;
   return AskForIcon(window, WM_QUERYDRAGICON, 0);
 }
 

@@ -3,6 +3,8 @@
 // its own broadcast, and an F4 keeps it through one hand-over.
 #include <windows.h>
 
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 #include "switcher.h"
@@ -72,6 +74,29 @@ TEST_F(HandOver, StartUpGivesTheForegroundBackAndTheNewestCopyTakesOver) {
   ASSERT_TRUE(PostMessageA(second.form, handOver, reinterpret_cast<WPARAM>(targets[0]), 0));
   EXPECT_TRUE(second.program.WaitForExit(5000));
   EXPECT_EQ(0u, second.program.ExitCode());
+}
+
+// A 32-bit and a 64-bit copy each close the other: the hand-over names the sender's window
+// by its 32-bit value.
+TEST_F(HandOver, CopiesOfEitherArchitectureTakeOverFromEachOther) {
+  const char* thirtyTwoBit = std::getenv("FLIPDECK_I686_EXE");
+  if (!thirtyTwoBit || !*thirtyTwoBit || sizeof(void*) == 4)
+    GTEST_SKIP() << "needs the 64-bit build on a host that also runs 32-bit programs";
+
+  FlipDeck older = StartFlipDeck(thirtyTwoBit);
+  ASSERT_NE(nullptr, older.form);
+  FlipDeck newer = StartFlipDeck();
+  ASSERT_NE(nullptr, newer.form);
+  EXPECT_TRUE(older.program.WaitForExit(5000));
+  EXPECT_EQ(0u, older.program.ExitCode());
+
+  FlipDeck newest = StartFlipDeck(thirtyTwoBit);
+  ASSERT_NE(nullptr, newest.form);
+  EXPECT_TRUE(newer.program.WaitForExit(5000));
+  EXPECT_EQ(0u, newer.program.ExitCode());
+  EXPECT_TRUE(newest.program.IsRunning());
+  EXPECT_TRUE(HotKeyTaken(MOD_ALT));
+  EXPECT_TRUE(HotKeyTaken(MOD_ALT | MOD_SHIFT));
 }
 
 TEST_F(HandOver, F4KeepsTheCopyThroughOneHandOverOnly) {

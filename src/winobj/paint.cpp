@@ -206,8 +206,8 @@ LRESULT CALLBACK ChildWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lPa
 void SubclassChildWindows(TWinControl* c) {
   for (HWND w = GetWindow(c->Handle, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
     if (GetPropA(w, PrevProcProperty)) continue;
-    LONG previous =
-        SetWindowLongA(w, GWL_WNDPROC, reinterpret_cast<LONG>(&ChildWindowProc));
+    LONG_PTR previous =
+        SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ChildWindowProc));
     if (previous) SetPropA(w, PrevProcProperty, reinterpret_cast<HANDLE>(previous));
   }
 }

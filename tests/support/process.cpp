@@ -77,7 +77,8 @@ std::string QuoteArgument(const std::string& arg) {
 }
 
 Program StartProgram(const std::string& exeName, const std::string& args) {
-  std::string path = ProgramDir() + exeName;
+  const bool absolute = exeName.find(':') != std::string::npos;
+  std::string path = absolute ? exeName : ProgramDir() + exeName;
   if (path.size() < 4 || _stricmp(path.c_str() + path.size() - 4, ".exe") != 0) path += ".exe";
   std::string commandLine = QuoteArgument(path);
   if (!args.empty()) commandLine += " " + args;

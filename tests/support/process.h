@@ -37,8 +37,9 @@ class Program {
 // The folder of the running test executable, with a trailing backslash.
 std::string ProgramDir();
 
-// Starts exeName (".exe" may be left out) from ProgramDir() with the given
-// arguments. Check IsStarted() on the result.
+// Starts exeName (".exe" may be left out) from ProgramDir(), or from where it
+// says if it is a full path, with the given arguments. Check IsStarted() on
+// the result.
 Program StartProgram(const std::string& exeName, const std::string& args = "");
 
 // Starts exeName like StartProgram with a fresh report file as its first argument, and

@@ -9,11 +9,11 @@
 #include "wait.h"
 #include "xkeys.h"
 
-FlipDeck StartFlipDeck() {
+FlipDeck StartFlipDeck(const std::string& exe) {
   const HWND previous = GetForegroundWindow();
   const int deactivations = Deactivations(previous);
   FlipDeck flipDeck;
-  flipDeck.program = StartProgram("FlipDeck.exe");
+  flipDeck.program = StartProgram(exe);
   if (!flipDeck.program.IsStarted()) return flipDeck;
   HWND form = nullptr;
   const DWORD id = flipDeck.program.Id();

@@ -4,7 +4,8 @@
 
 unsigned long XWindowOf(HWND hwnd) {
   // Wine's X11 driver keeps the id in this window property.
-  return reinterpret_cast<unsigned long>(GetPropA(hwnd, "__wine_x11_whole_window"));
+  return static_cast<unsigned long>(
+      reinterpret_cast<UINT_PTR>(GetPropA(hwnd, "__wine_x11_whole_window")));
 }
 
 bool FocusX(HWND hwnd) {

@@ -71,11 +71,16 @@ class Desk : public ::testing::Test {
     altHeld = false;
   }
 
-  // Waits until the switcher has hidden and returns the index of the window in the
-  // foreground then (-1 for none of the targets).
+  // Waits until the switcher has hidden and another window has the foreground, and returns
+  // that window's index (-1 for none of the targets). Right after the hide the foreground
+  // can be no window for a moment, until Wine activates the next one.
   static int ForegroundAfterHiding() {
     EXPECT_TRUE(WaitUntil(
-        [] { return !IsWindowVisible(Form()) && GetForegroundWindow() != Form(); }, 5000));
+        [] {
+          const HWND front = GetForegroundWindow();
+          return !IsWindowVisible(Form()) && front && front != Form();
+        },
+        5000));
     return targets->IndexOf(GetForegroundWindow());
   }
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "faults.h"
 #include "switcher.h"
 #include "wait.h"
 #include "xkeys.h"
@@ -145,6 +146,28 @@ TEST_F(HandOver, AltF4LeavesTheSwitcherOpenAndUnguarded) {
   FlipDeck newer = StartFlipDeck();
   ASSERT_NE(nullptr, newer.form);
   EXPECT_TRUE(copy.program.WaitForExit(5000));
+}
+
+// Closed from outside, and handed over to a newer copy, while its list is shown.
+TEST_F(HandOver, ACopyClosedWhileItsListIsShownExitsWithoutAFault) {
+  for (bool handOver : {false, true}) {
+    SCOPED_TRACE(handOver ? "hand-over" : "close request");
+    FlipDeck copy = StartFlipDeck();
+    ASSERT_NE(nullptr, copy.form);
+    FaultWatch watch(copy.program.Id());
+    ASSERT_TRUE(watch.Attached());
+    ASSERT_NO_FATAL_FAILURE(ShowSwitcher(copy.form));
+    FlipDeck newer;
+    if (handOver) {
+      newer.program = StartProgram("FlipDeck.exe");
+    } else {
+      ASSERT_TRUE(PostMessageA(copy.form, WM_CLOSE, 0, 0));
+    }
+    EXPECT_EQ(0, watch.Faults(10000));
+    EXPECT_EQ(0u, copy.program.ExitCode());
+    ASSERT_TRUE(ReleaseAlt());
+    altHeld = false;
+  }
 }
 
 }  // namespace

@@ -36,6 +36,7 @@ class TSwitcher : public TWinObject {
   std::vector<TFlipDeckEntry*> Entries;  // not owned: Refresh frees them
   std::vector<HWND> FlashingWindows;
   TFlipDeckPainter* Painter = nullptr;
+  TListLayout Layout;  // made by AdjustBounds for the current Entries
 
  protected:
   ~TSwitcher() override;

@@ -149,21 +149,10 @@ void FormMouseWheel(void* receiver, TWinControl*, MouseRecord& mouse) {
 
 void PaintBoxMouseUp(void* receiver, TWinControl*, MouseRecord& mouse) {
   TSwitcher* s = SwitcherOf(receiver);
-  std::vector<TFlipDeckEntry*> candidates;
-  int y = 0;
-  int screenHeight = ScreenHeight();
-  for (TFlipDeckEntry* entry : s->Entries) {
-    int h = entry->RowHeight;
-    if (y <= mouse.Y && mouse.Y <= y + h) candidates.push_back(entry);
-    y += h;
-    if (y >= screenHeight) y = 0;
-  }
-  for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
-    if ((*it)->Left > mouse.X) continue;
-    (*it)->Activate();
-    s->Form->Hide();
-    return;
-  }
+  int index = RowAt(s->Layout, {mouse.X, mouse.Y});
+  if (index < 0 || index >= static_cast<int>(s->Entries.size())) return;
+  s->Entries[index]->Activate();
+  s->Form->Hide();
 }
 
 void FormShow(void* receiver, TWinObject*) { SwitcherOf(receiver)->Form->Invalidate(); }

@@ -220,10 +220,10 @@ TEST_F(EnumerationTest, EveryRefreshShowsTheSwitcherInFrontAndFreesTheOldList) {
 
   s->Refresh();
   ASSERT_TRUE(ShownInFront());
-  // Sized for the real list: one column of 32-pixel rows, at least 100 high.
+  // Sized for the real list: one column of 32-pixel rows and margins, at least 100 high.
   int rows = 0;
   for (TFlipDeckEntry* e : s->Entries) rows += e->RowHeight;
-  EXPECT_EQ(s->Form->Height(), std::max(100, rows));
+  EXPECT_EQ(s->Form->Height(), std::max(100, rows + 8));
 
   // A visible switcher whose style something else took away must not list itself.
   auto refreshAgain = [&] {

@@ -212,8 +212,7 @@ INSTANTIATE_TEST_SUITE_P(Distances, Wheel,
                                            std::make_pair(-135, 3)));  // -1.5 rounds to -2
 
 // A mouse button released on a row: (button, row, pixel line within the row's painted
-// pitch, the window activated). Rows are hit-tested from y 0 but painted from y 4, so the
-// last 4 lines of a pitch pick the next row.
+// pitch, the window activated), down to the pitch's last line.
 struct ClickCase {
   int button;
   int row;
@@ -232,8 +231,8 @@ TEST_P(ClickOnRow, ActivatesThatRow) {
 INSTANTIATE_TEST_SUITE_P(Rows, ClickOnRow,
                          ::testing::Values(ClickCase{1, 3, 16, 3}, ClickCase{2, 2, 16, 2},
                                            ClickCase{3, 4, 16, 4}, ClickCase{1, 0, 0, 0},
-                                           ClickCase{1, 1, 27, 1}, ClickCase{1, 1, 28, 2},
-                                           ClickCase{1, 1, 31, 2}, ClickCase{3, 3, 30, 4}));
+                                           ClickCase{1, 1, 27, 1}, ClickCase{1, 1, 28, 1},
+                                           ClickCase{1, 1, 31, 1}, ClickCase{3, 3, 30, 3}));
 
 // Whether row `index` shows these colours where an entry box has its top and left edges
 // and its bottom edge, clear of key label, icon and title.

@@ -36,7 +36,8 @@ class TSwitcher : public TWinObject {
   std::vector<TFlipDeckEntry*> Entries;  // not owned: Refresh frees them
   std::vector<HWND> FlashingWindows;
   TFlipDeckPainter* Painter = nullptr;
-  TListLayout Layout;  // made by AdjustBounds for the current Entries
+  TListLayout Layout;     // made by AdjustBounds for the current Entries
+  int WheelDistance = 0;  // wheel turned since the last whole step
 
  protected:
   ~TSwitcher() override;

@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 #include "main.h"
@@ -137,9 +136,10 @@ void FormCloseQuery(void* receiver, TWinControl*, bool& accept) {
 
 void FormMouseWheel(void* receiver, TWinControl*, MouseRecord& mouse) {
   TSwitcher* s = SwitcherOf(receiver);
-  int delta = static_cast<SHORT>(HIWORD(mouse.Shift));
-  int steps = delta % WHEEL_DELTA == 0 ? delta / WHEEL_DELTA
-                                       : static_cast<int>(std::nearbyint(delta / 90.0));
+  // Fine-grained wheels send parts of a notch: they add up to whole steps.
+  s->WheelDistance += static_cast<SHORT>(HIWORD(mouse.Shift));
+  int steps = s->WheelDistance / WHEEL_DELTA;
+  s->WheelDistance -= steps * WHEEL_DELTA;
   s->InWheelScroll = true;
   for (int i = 0; i < steps; i++) s->SelectPrevious();
   for (int i = 0; i < -steps; i++) s->SelectNext();

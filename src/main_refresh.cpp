@@ -85,6 +85,7 @@ int CompareTitles(const TFlipDeckEntry* a, const TFlipDeckEntry* b) {
 void TSwitcher::Refresh() {
   for (TFlipDeckEntry* entry : Entries) delete entry;
   Entries.clear();
+  WheelDistance = 0;
 
   LastForeground = GetForegroundWindow();
   LastForegroundOwner = LastForeground ? GetWindow(LastForeground, GW_OWNER) : 0;

@@ -85,6 +85,11 @@ int CompareTitles(const TFlipDeckEntry* a, const TFlipDeckEntry* b) {
 void TSwitcher::Refresh() {
   for (TFlipDeckEntry* entry : Entries) delete entry;
   Entries.clear();
+  // A window destroyed while it flashed would stay marked for good, and mark a new window
+  // that gets its handle value.
+  FlashingWindows.erase(std::remove_if(FlashingWindows.begin(), FlashingWindows.end(),
+                                       [](HWND window) { return !IsWindow(window); }),
+                        FlashingWindows.end());
   WheelDistance = 0;
 
   LastForeground = GetForegroundWindow();

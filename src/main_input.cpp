@@ -34,6 +34,10 @@ bool FormMessage(void* receiver, MessageRecord& m, LRESULT&) {
       return true;
     case WM_USER + 1:
       return true;
+    case WM_TIMER:
+      if (m.WParam != TSwitcher::HotKeyTimer) return false;
+      s->RetryHotKeys();
+      return true;
   }
   if (m.Message == s->HandOverMessage) {
     // A newer copy started; its own broadcast comes back to it too.

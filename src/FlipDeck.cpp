@@ -5,5 +5,5 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   CreateSwitcher();
   Run(Switcher->Form);
-  return 0;
+  return ExitCode;
 }

@@ -9,32 +9,82 @@ namespace {
 
 const char* const WatermarkText = "flipdeck.app";
 
-// Rows start this far from the left and top edges; columns are this far apart.
+// Rows start this far from the left edge and columns are this far apart; rows keep this
+// far from the top and bottom edges.
 const int ColumnGap = 10;
-const int FirstRowTop = 4;
-// Room right of the rows: box and text margins and the watermark.
-const int RightMargin = 15;
+const int RowMargin = 4;
+// Right of the last column: the watermark.
+const int WatermarkWidth = 18;
+const int MinimumHeight = 100;
+
+// Narrows the widest columns to one common width, no more than needed for all of them to
+// fit into room.
+void NarrowColumns(std::vector<int>& widths, int room) {
+  std::vector<int> sorted = widths;
+  std::sort(sorted.begin(), sorted.end());
+  for (size_t i = 0; i < sorted.size(); ++i) {
+    int share = std::max(0, room / static_cast<int>(sorted.size() - i));
+    if (sorted[i] > share) {
+      for (int& width : widths) width = std::min(width, share);
+      return;
+    }
+    room -= sorted[i];
+  }
+}
 
 }  // namespace
 
-void TFlipDeckPainter::PaintList(TWinCanvas* canvas, const std::vector<TFlipDeckEntry*>& entries,
-                                 int width, int height) {
-  FillBackground(canvas, {0, 0, width, height});
-  int x = ColumnGap;
-  int y = FirstRowTop;
-  // The widest entry so far, over all columns: every column is placed by it.
-  int columnWidth = 0;
+int RowAt(const TListLayout& layout, POINT point) {
+  for (size_t i = 0; i < layout.Rows.size(); ++i)
+    if (PtInRect(&layout.Rows[i], point)) return static_cast<int>(i);
+  return -1;
+}
+
+TListLayout TFlipDeckPainter::LayOutList(TWinCanvas* canvas,
+                                         const std::vector<TFlipDeckEntry*>& entries,
+                                         int maxWidth, int maxHeight) const {
+  TListLayout layout;
+  std::vector<int> widths;  // of each column
+  std::vector<size_t> columnOf;
+  int y = RowMargin;
+  int bottom = 0;
   for (TFlipDeckEntry* entry : entries) {
-    entry->Paint(canvas, x, y, width - x - RightMargin, entry->RowHeight);
-    y += entry->RowHeight;
-    columnWidth = std::max(columnWidth, entry->GetWidth(canvas));
-    if (y > height) {
-      y = FirstRowTop;
-      x += columnWidth + ColumnGap;
-      // Titles are cut only to the remaining width, so the finished column may have drawn
-      // into the room of the next one; clear it, keeping a 2-pixel border.
-      FillBackground(canvas, {x - ColumnGap, 2, width - 2, height - 2});
+    // A row that would not fit whole starts the next column; a column takes at least one.
+    if (widths.empty() || (y > RowMargin && y + entry->RowHeight > maxHeight - RowMargin)) {
+      widths.push_back(0);
+      y = RowMargin;
     }
+    columnOf.push_back(widths.size() - 1);
+    layout.Rows.push_back({0, y, 0, y + entry->RowHeight});
+    y += entry->RowHeight;
+    bottom = std::max(bottom, y);
+    widths.back() = std::max(widths.back(), entry->GetWidth(canvas));
+  }
+  int columns = static_cast<int>(widths.size());
+  NarrowColumns(widths, maxWidth - columns * ColumnGap - ColumnGap - WatermarkWidth);
+
+  std::vector<int> lefts;
+  int x = ColumnGap;
+  for (int width : widths) {
+    lefts.push_back(x);
+    x += width + ColumnGap;
+  }
+  for (size_t i = 0; i < layout.Rows.size(); ++i) {
+    layout.Rows[i].left = lefts[columnOf[i]];
+    layout.Rows[i].right = lefts[columnOf[i]] + widths[columnOf[i]];
+  }
+  layout.Width = x + WatermarkWidth;
+  layout.Height = std::max(MinimumHeight, bottom + RowMargin);
+  return layout;
+}
+
+void TFlipDeckPainter::PaintList(TWinCanvas* canvas, const std::vector<TFlipDeckEntry*>& entries,
+                                 const TListLayout& layout, int width, int height) {
+  FillBackground(canvas, {0, 0, width, height});
+  // Every row keeps to its own place, so no column needs clearing after another.
+  for (size_t i = 0; i < entries.size() && i < layout.Rows.size(); ++i) {
+    const RECT& row = layout.Rows[i];
+    entries[i]->Paint(canvas, row.left, row.top, row.right - row.left, entries[i]->RowHeight);
   }
 
   canvas->Brush()->SetColor(Background);

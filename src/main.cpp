@@ -3,8 +3,10 @@
 #include "uShellWindowSupport.h"
 #include "winobj/events.h"
 #include "winobj/paint.h"
+#include "winobj/utils.h"
 
 TSwitcher* Switcher = nullptr;
+int ExitCode = 0;
 
 TSwitcher::~TSwitcher() {
   for (TFlipDeckEntry* entry : Entries) delete entry;
@@ -29,12 +31,45 @@ void TSwitcher::Initialize() {
   CloseGuard = false;
 }
 
+// Both hotkeys or neither: an older copy gives up both at once.
+static bool TakeHotKeys(HWND window) {
+  bool next = RegisterHotKey(window, 1, MOD_ALT, VK_TAB);
+  bool previous = RegisterHotKey(window, 2, MOD_ALT | MOD_SHIFT, VK_TAB);
+  if (next && previous) return true;
+  if (next) UnregisterHotKey(window, 1);
+  if (previous) UnregisterHotKey(window, 2);
+  return false;
+}
+
 void TSwitcher::Start() {
   PostMessageA(HWND_BROADCAST, HandOverMessage, reinterpret_cast<WPARAM>(Form->Handle), 0);
   // Gives the older copy time to close and free the hotkeys.
   Sleep(300);
-  RegisterHotKey(Form->Handle, 1, MOD_ALT, VK_TAB);
-  RegisterHotKey(Form->Handle, 2, MOD_ALT | MOD_SHIFT, VK_TAB);
+  if (!TakeHotKeys(Form->Handle)) {
+    // An older copy slow to quit: nothing tells when it has let go, so ask again for a
+    // few seconds.
+    HotKeyDeadline = GetTickCount() + HotKeyWait;
+    SetTimer(Form->Handle, HotKeyTimer, 100, nullptr);
+    return;
+  }
+  StartSwitching();
+}
+
+void TSwitcher::RetryHotKeys() {
+  if (TakeHotKeys(Form->Handle)) {
+    KillTimer(Form->Handle, HotKeyTimer);
+    StartSwitching();
+    return;
+  }
+  if (static_cast<int>(GetTickCount() - HotKeyDeadline) < 0) return;
+  // A copy without the hotkeys would do nothing at all: leave the one that has them.
+  KillTimer(Form->Handle, HotKeyTimer);
+  ShowError("Another program holds Alt+Tab, so FlipDeck cannot take it over and quits.");
+  ExitCode = 1;
+  Form->Close();
+}
+
+void TSwitcher::StartSwitching() {
   ShellHookMessage = RegisterWindowMessageA("SHELLHOOK");
   RegisterShellHookWindow(Form->Handle);
   Refresh();

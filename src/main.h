@@ -11,6 +11,8 @@ class TSwitcher : public TWinObject {
  public:
   void Initialize();
   void Start();
+  void RetryHotKeys();
+  void StartSwitching();
   void ReadOptions();
 
   // Window list.
@@ -36,12 +38,21 @@ class TSwitcher : public TWinObject {
   std::vector<TFlipDeckEntry*> Entries;  // not owned: Refresh frees them
   std::vector<HWND> FlashingWindows;
   TFlipDeckPainter* Painter = nullptr;
+  TListLayout Layout;     // made by AdjustBounds for the current Entries
+  int WheelDistance = 0;  // wheel turned since the last whole step
+  DWORD HotKeyDeadline = 0;
+
+  // Start waits this long for an older copy to give up the hotkeys.
+  static const UINT_PTR HotKeyTimer = 1;
+  static const DWORD HotKeyWait = 5000;
 
  protected:
   ~TSwitcher() override;
 };
 
 extern TSwitcher* Switcher;
+// The process's exit code: 1 when the start-up gave up.
+extern int ExitCode;
 
 void CreateSwitcher();
 // The parts of CreateSwitcher before Start: the controller with its form and paint box,

@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 #include "main.h"
@@ -34,6 +33,10 @@ bool FormMessage(void* receiver, MessageRecord& m, LRESULT&) {
       s->HandleHotKey(m.WParam);
       return true;
     case WM_USER + 1:
+      return true;
+    case WM_TIMER:
+      if (m.WParam != TSwitcher::HotKeyTimer) return false;
+      s->RetryHotKeys();
       return true;
   }
   if (m.Message == s->HandOverMessage) {
@@ -137,9 +140,10 @@ void FormCloseQuery(void* receiver, TWinControl*, bool& accept) {
 
 void FormMouseWheel(void* receiver, TWinControl*, MouseRecord& mouse) {
   TSwitcher* s = SwitcherOf(receiver);
-  int delta = static_cast<SHORT>(HIWORD(mouse.Shift));
-  int steps = delta % WHEEL_DELTA == 0 ? delta / WHEEL_DELTA
-                                       : static_cast<int>(std::nearbyint(delta / 90.0));
+  // Fine-grained wheels send parts of a notch: they add up to whole steps.
+  s->WheelDistance += static_cast<SHORT>(HIWORD(mouse.Shift));
+  int steps = s->WheelDistance / WHEEL_DELTA;
+  s->WheelDistance -= steps * WHEEL_DELTA;
   s->InWheelScroll = true;
   for (int i = 0; i < steps; i++) s->SelectPrevious();
   for (int i = 0; i < -steps; i++) s->SelectNext();
@@ -149,21 +153,10 @@ void FormMouseWheel(void* receiver, TWinControl*, MouseRecord& mouse) {
 
 void PaintBoxMouseUp(void* receiver, TWinControl*, MouseRecord& mouse) {
   TSwitcher* s = SwitcherOf(receiver);
-  std::vector<TFlipDeckEntry*> candidates;
-  int y = 0;
-  int screenHeight = ScreenHeight();
-  for (TFlipDeckEntry* entry : s->Entries) {
-    int h = entry->RowHeight;
-    if (y <= mouse.Y && mouse.Y <= y + h) candidates.push_back(entry);
-    y += h;
-    if (y >= screenHeight) y = 0;
-  }
-  for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
-    if ((*it)->Left > mouse.X) continue;
-    (*it)->Activate();
-    s->Form->Hide();
-    return;
-  }
+  int index = RowAt(s->Layout, {mouse.X, mouse.Y});
+  if (index < 0 || index >= static_cast<int>(s->Entries.size())) return;
+  s->Entries[index]->Activate();
+  s->Form->Hide();
 }
 
 void FormShow(void* receiver, TWinObject*) { SwitcherOf(receiver)->Form->Invalidate(); }

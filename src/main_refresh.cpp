@@ -1,6 +1,5 @@
 // The switcher's window list: enumeration, eligibility, order, layout and painting.
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 #include "main.h"
@@ -86,6 +85,12 @@ int CompareTitles(const TFlipDeckEntry* a, const TFlipDeckEntry* b) {
 void TSwitcher::Refresh() {
   for (TFlipDeckEntry* entry : Entries) delete entry;
   Entries.clear();
+  // A window destroyed while it flashed would stay marked for good, and mark a new window
+  // that gets its handle value.
+  FlashingWindows.erase(std::remove_if(FlashingWindows.begin(), FlashingWindows.end(),
+                                       [](HWND window) { return !IsWindow(window); }),
+                        FlashingWindows.end());
+  WheelDistance = 0;
 
   LastForeground = GetForegroundWindow();
   LastForegroundOwner = LastForeground ? GetWindow(LastForeground, GW_OWNER) : 0;
@@ -111,32 +116,17 @@ void TSwitcher::Refresh() {
 }
 
 void TSwitcher::AdjustBounds() {
-  TWinCanvas* canvas = PaintBox->Canvas();
-  int height = 0;
-  int width = 0;
   {
     TMeasuringDC measuring(PaintBox);
-    for (TFlipDeckEntry* entry : Entries) {
-      height += entry->RowHeight;
-      width = std::max(width, entry->GetWidth(canvas));
-    }
+    Layout = Painter->LayOutList(PaintBox->Canvas(), Entries, ScreenWidth(), ScreenHeight());
   }
-  if (height < 100) height = 100;
-
-  int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  if (screenHeight > 0 && height > screenHeight) {
-    int columns = static_cast<int>(std::ceil(static_cast<double>(height) / screenHeight));
-    width *= columns;
-    height = screenHeight;
-  }
-
-  Form->SetHeight(height);
-  Form->SetWidth(width + 65);
+  Form->SetHeight(Layout.Height);
+  Form->SetWidth(Layout.Width);
   // Only the top and left edges are kept on the screen.
   Form->SetTop(std::max(0, CenterY - Form->Height() / 2));
   Form->SetLeft(std::max(0, CenterX - Form->Width() / 2));
 }
 
 void TSwitcher::PaintEntries() {
-  Painter->PaintList(PaintBox->Canvas(), Entries, PaintBox->Width(), PaintBox->Height());
+  Painter->PaintList(PaintBox->Canvas(), Entries, Layout, PaintBox->Width(), PaintBox->Height());
 }

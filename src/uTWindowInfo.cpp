@@ -13,6 +13,10 @@ static int FiveEighths(int rowHeight) {
   return static_cast<int>(std::nearbyint(rowHeight * 0.625));
 }
 
+// A row beside its title: the key label's 20 pixels, then the icon's cell of the row
+// height, and 3 pixels for the box's right edge.
+static int RoomBesideTitle(int rowHeight) { return 20 + rowHeight + 3; }
+
 static void RemoveHandle(std::vector<HWND>& list, HWND window) {
   auto it = std::find(list.begin(), list.end(), window);
   if (it != list.end()) list.erase(it);
@@ -42,7 +46,7 @@ void TFlipDeckEntry::SetupCanvas(TWinCanvas* canvas) {
 
 int TFlipDeckEntry::GetWidth(TWinCanvas* canvas) {
   SetupCanvas(canvas);
-  return canvas->TextWidth(Title) + FiveEighths(RowHeight);
+  return canvas->TextWidth(Title) + RoomBesideTitle(RowHeight);
 }
 
 // ---- Window entry ----
@@ -92,10 +96,10 @@ static std::string KeyLabel(int number) {
 
 // Cuts characters from the end, marking the cut with "...", until the text fits. One
 // measurement finds the cut: removing a character at a time re-measures the whole title
-// for each one.
+// for each one. The dots must fit too.
 static std::string FitTitle(TWinCanvas* canvas, const std::string& text, int limit) {
-  size_t fit = static_cast<size_t>(canvas->FitText(text, limit));
-  if (fit >= text.size()) return text;
+  if (static_cast<size_t>(canvas->FitText(text, limit)) >= text.size()) return text;
+  size_t fit = static_cast<size_t>(canvas->FitText(text, limit - canvas->TextWidth("...")));
   return text.substr(0, fit) + "...";
 }
 
@@ -112,7 +116,7 @@ void TWindowInfo::Paint(TWinCanvas* canvas, int x, int y, int availableWidth, in
   font->SetStyle(0);
 
   int textLeft = x + 20;  // the box and icon start here
-  std::string text = FitTitle(canvas, Title, availableWidth - 20 - rowHeight - 55);
+  std::string text = FitTitle(canvas, Title, availableWidth - RoomBesideTitle(rowHeight));
   // The box's width and the text's place both come from one measurement.
   SIZE size = canvas->MeasureText(text);
   TGraphicTool* brush = canvas->Brush();

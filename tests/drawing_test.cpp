@@ -1,5 +1,5 @@
-// The list painting: where the rows of each column go, what is cleared between columns,
-// and the watermark, with entries that record how they were painted.
+// The list painting: where the rows of each column go, how wide the columns are, and the
+// watermark, with entries that record how they were painted.
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -36,7 +36,8 @@ class PaintListTest : public SwitcherTest {
   }
   FakeEntry& At(size_t i) { return *owned[i]; }
   void Paint(Surface& surface, int w, int h) {
-    s->Painter->PaintList(surface.Canvas, entries, w, h);
+    s->Painter->PaintList(surface.Canvas, entries,
+                          s->Painter->LayOutList(surface.Canvas, entries, w, h), w, h);
   }
   COLORREF Background() const { return static_cast<COLORREF>(s->Painter->Background); }
 
@@ -46,47 +47,58 @@ class PaintListTest : public SwitcherTest {
 
 }  // namespace
 
-TEST_F(PaintListTest, RowsGoDownFrom10And4AndPastTheBottomStartAColumnBesideTheWidest) {
+TEST_F(PaintListTest, WholeRowsGoDownEachColumnAndEachColumnIsAsWideAsItsWidestRow) {
   Add(1, 32, "the widest title of all");
   Add(1, 24);
-  Add(1, 64);  // ends at y 124, below the bottom
-  Add(5, 32);  // the fourth of them starts at y 100, on the bottom edge: same column
-  Surface surface(800, 100, RGB(0, 0, 0));
-  Paint(surface, 800, 100);
-  const int widest = At(0).GetWidth(surface.Canvas);
-  ASSERT_GT(widest, At(1).GetWidth(surface.Canvas));
-  const int x2 = 10 + widest + 10, x3 = x2 + widest + 10;  // never narrowed by a column
-  const struct { int x, y, height; } rows[] = {{10, 4, 32},  {10, 36, 24}, {10, 60, 64},
-                                               {x2, 4, 32},  {x2, 36, 32}, {x2, 68, 32},
-                                               {x2, 100, 32}, {x3, 4, 32}};
+  Add(1, 64);  // ends at y 124, within the bottom margin of 4
+  Add(5, 32);  // the first would end at y 156: a new column; so would the fifth
+  Surface surface(800, 140, RGB(0, 0, 0));
+  const TListLayout layout = s->Painter->LayOutList(surface.Canvas, entries, 800, 140);
+  s->Painter->PaintList(surface.Canvas, entries, layout, 800, 140);
+  const int widest = At(0).GetWidth(surface.Canvas), narrow = At(3).GetWidth(surface.Canvas);
+  ASSERT_GT(widest, narrow);
+  const int x2 = 10 + widest + 10, x3 = x2 + narrow + 10;
+  const struct { int x, y, width, height; } rows[] = {
+      {10, 4, widest, 32},  {10, 36, widest, 24}, {10, 60, widest, 64}, {x2, 4, narrow, 32},
+      {x2, 36, narrow, 32}, {x2, 68, narrow, 32}, {x2, 100, narrow, 32}, {x3, 4, narrow, 32}};
   for (size_t i = 0; i < owned.size(); ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(rows[i].x, At(i).X);
     EXPECT_EQ(rows[i].y, At(i).Y);
-    EXPECT_EQ(800 - rows[i].x - 15, At(i).Available);
+    EXPECT_EQ(rows[i].width, At(i).Available);
     EXPECT_EQ(rows[i].height, At(i).PaintedRowHeight);
   }
+  EXPECT_EQ(x3 + narrow + 10 + 18, layout.Width) << "room for the watermark";
+  EXPECT_EQ(136, layout.Height);
   EXPECT_EQ(Background(), surface.At(5, 50)) << "the background is filled first";
 }
 
-TEST_F(PaintListTest, RoomRightOfAFinishedColumnIsClearedExceptATwoPixelBorder) {
-  const int w = 400, h = 600;
-  Add(20);
-  Surface surface(w, h, RGB(0, 0, 0));
-  Paint(surface, w, h);
-  // 19 rows of 32 pixels in the first column; the 19th, from y 580 to 612, drew across
-  // the whole width before the column ended.
-  ASSERT_EQ(580, At(18).Y);
-  ASSERT_EQ(4, At(19).Y);
-  const int x2 = At(19).X;
-  EXPECT_EQ(Background(), surface.At(x2 + 5, 590));
-  EXPECT_EQ(Background(), surface.At(x2 - 10, 590));
-  EXPECT_EQ(RowColor, surface.At(x2 - 11, 590)) << "the finished column itself stays";
-  EXPECT_EQ(RowColor, surface.At(w - 2, 590));
-  EXPECT_EQ(Background(), surface.At(w - 3, 590));
-  EXPECT_EQ(RowColor, surface.At(x2 + 5, h - 2));
-  EXPECT_EQ(Background(), surface.At(x2 + 5, h - 3));
-  EXPECT_EQ(RowColor, surface.At(x2 + 5, 20)) << "the second column is painted after the clearing";
+// Three columns of one row each: only the widest are narrowed, to one width, and only as
+// far as the room needs.
+TEST_F(PaintListTest, ColumnsAreNarrowedOnlyWhereTheyWouldNotFitSideBySide) {
+  Surface surface(10, 10, RGB(0, 0, 0));
+  Add(1, 32, "Short");
+  Add(1, 32, "A somewhat longer title");
+  Add(1, 32, "The longest title of the three rows");
+  const int a = At(0).GetWidth(surface.Canvas), b = At(1).GetWidth(surface.Canvas),
+            c = At(2).GetWidth(surface.Canvas);
+  ASSERT_LT(a + 10, b);
+  ASSERT_LT(b, c);
+  const int margins = 3 * 10 + 10 + 18;
+  const struct { int maxWidth; int widths[3]; } cases[] = {
+      {margins + a + b + c, {a, b, c}},  // just room enough
+      {margins + a + b + c - 2, {a, b, c - 2}},
+      {margins + a + 2 * (b - 5), {a, b - 5, b - 5}},
+      {margins + 3 * (a - 10) + 2, {a - 10, a - 10, a - 10}},  // 2 pixels stay unused
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.maxWidth);
+    const TListLayout layout = s->Painter->LayOutList(surface.Canvas, entries, k.maxWidth, 40);
+    ASSERT_EQ(3u, layout.Rows.size());
+    for (int i = 0; i < 3; ++i)
+      EXPECT_EQ(k.widths[i], layout.Rows[i].right - layout.Rows[i].left) << i;
+    EXPECT_LE(layout.Width, k.maxWidth);
+  }
 }
 
 TEST_F(PaintListTest, WatermarkReadsUpwardAtTheRightEdgeInTheFontColour) {

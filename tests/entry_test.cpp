@@ -156,9 +156,9 @@ class RowPaint : public EntryTest {
   std::unique_ptr<TWindowInfo> entry;
 };
 
-TEST_F(RowPaint, WidthAddsFiveEighthsOfTheRowHeight) {
+TEST_F(RowPaint, WidthIsTheRowAsPaintedFromLabelToBoxEdge) {
   Surface surface(10, 10, Base);
-  for (auto c : {POINT{24, 15}, {32, 20}, {64, 40}}) {
+  for (auto c : {POINT{24, 47}, {32, 55}, {64, 87}}) {
     entry->RowHeight = c.x;
     EXPECT_EQ(entry->GetWidth(surface.Canvas) - surface.Canvas->TextWidth("Hello"), c.y);
   }
@@ -214,15 +214,18 @@ TEST_F(RowPaint, LongTitlesAreShortenedWithDots) {
   Reference(measure, 0, 0, "", 0);
   ASSERT_EQ(measure.Canvas->TextHeight(title), 14);  // so the title starts at Y + 3
   const int full = measure.Canvas->TextWidth(title);
+  const int dots = measure.Canvas->TextWidth("...");
   for (int limit : {1000, full, full - 1, 60, 0, -1}) {
-    // The longest start of the title that fits.
-    std::string shown;
-    while (shown.size() < title.size() &&
-           measure.Canvas->TextWidth(title.substr(0, shown.size() + 1)) <= limit)
-      shown = title.substr(0, shown.size() + 1);
-    if (shown != title) shown += "...";
+    // Whole if it fits, else the longest start that fits together with the dots.
+    std::string shown = title;
+    if (full > limit) {
+      shown.clear();
+      while (measure.Canvas->TextWidth(title.substr(0, shown.size() + 1)) <= limit - dots)
+        shown = title.substr(0, shown.size() + 1);
+      shown += "...";
+    }
     Surface painted(400, 40, Base), expected(400, 40, Base);
-    entry->Paint(painted.Canvas, 10, 4, limit + 32 + 75, 32);
+    entry->Paint(painted.Canvas, 10, 4, limit + 20 + 32 + 3, 32);
     Reference(expected, 62, 7, shown, 0);
     EXPECT_EQ(painted.Differences(expected, {62, 0, 400, 40}), 0) << limit << " " << shown;
   }

@@ -107,9 +107,14 @@ TEST_F(EnumerationTest, ListsVisibleEnabledAppWindowsAndPopupsInPlaceOfOwnersWit
       "t|0|5|Other owned",  // 7 listed: owned, but not the active popup
       "|0|-1|" + longTitle,  // 8 listed, the title cut to 255 bytes
   }));
-  s->FlashingWindows = {made[0], made[5]};
+  // A window that flashed and was destroyed since: its handle value may come back with a
+  // new window, which must not be boxed.
+  HWND gone = CreateWindowA("STATIC", "Gone", WS_POPUP, 0, 0, 10, 10, 0, 0, 0, 0);
+  ASSERT_TRUE(DestroyWindow(gone));
+  s->FlashingWindows = {made[0], gone, made[5]};
 
   s->Refresh();
+  EXPECT_EQ(s->FlashingWindows, (std::vector<HWND>{made[0], made[5]}));
 
   std::vector<HWND> listed = Listed(), expected = {made[0], made[4], made[6], made[7], made[8]};
   std::sort(listed.begin(), listed.end());
@@ -220,10 +225,10 @@ TEST_F(EnumerationTest, EveryRefreshShowsTheSwitcherInFrontAndFreesTheOldList) {
 
   s->Refresh();
   ASSERT_TRUE(ShownInFront());
-  // Sized for the real list: one column of 32-pixel rows, at least 100 high.
+  // Sized for the real list: one column of 32-pixel rows and margins, at least 100 high.
   int rows = 0;
   for (TFlipDeckEntry* e : s->Entries) rows += e->RowHeight;
-  EXPECT_EQ(s->Form->Height(), std::max(100, rows));
+  EXPECT_EQ(s->Form->Height(), std::max(100, rows + 8));
 
   // A visible switcher whose style something else took away must not list itself.
   auto refreshAgain = [&] {

@@ -1,13 +1,18 @@
 // The real FlipDeck.exe starting up and handing over: the start-up leaves the desktop as
-// it found it, the newest copy closes the older one and takes the hotkeys, a copy ignores
-// its own broadcast, and an F4 keeps it through one hand-over.
+// it found it, the newest copy closes the older one, waits for it and takes the hotkeys,
+// a copy ignores its own broadcast, an F4 keeps it through one hand-over, and a copy
+// closed with its list shown exits cleanly.
 #include <windows.h>
 
 #include <cstdlib>
 
 #include <gtest/gtest.h>
 
+#include "faults.h"
+#include "messagebox.h"
+#include "process.h"
 #include "switcher.h"
+#include "toplevel.h"
 #include "wait.h"
 #include "xkeys.h"
 
@@ -99,6 +104,8 @@ TEST_F(HandOver, CopiesOfEitherArchitectureTakeOverFromEachOther) {
   EXPECT_TRUE(HotKeyTaken(MOD_ALT | MOD_SHIFT));
 }
 
+// A newer copy that cannot get the hotkeys within a few seconds says so and quits,
+// leaving the older copy working.
 TEST_F(HandOver, F4KeepsTheCopyThroughOneHandOverOnly) {
   FlipDeck first = StartFlipDeck();
   ASSERT_NE(nullptr, first.form);
@@ -110,9 +117,15 @@ TEST_F(HandOver, F4KeepsTheCopyThroughOneHandOverOnly) {
   ASSERT_TRUE(KeyUp(VK_CONTROL));
   ASSERT_NO_FATAL_FAILURE(LetGoOfAlt(first.form));
 
-  FlipDeck second = StartFlipDeck();
-  ASSERT_NE(nullptr, second.form);
-  PumpFor(500);
+  Program second = StartProgram("FlipDeck.exe");
+  const DWORD started = GetTickCount();
+  HWND box = WaitForVisibleWindow(second.Id(), "#32770", 10000);
+  ASSERT_NE(nullptr, box);
+  EXPECT_GE(GetTickCount() - started, 3000u) << "it waited for the older copy first";
+  EXPECT_EQ("Another program holds Alt+Tab, so FlipDeck cannot take it over and quits.",
+            CloseBox(box).Text);
+  EXPECT_TRUE(second.WaitForExit(5000));
+  EXPECT_EQ(1u, second.ExitCode());
   EXPECT_TRUE(first.program.IsRunning());
 
   // The first copy kept the hotkeys: Alt+Tab still switches, through it.
@@ -127,8 +140,24 @@ TEST_F(HandOver, F4KeepsTheCopyThroughOneHandOverOnly) {
   ASSERT_NE(nullptr, third.form);
   EXPECT_TRUE(first.program.WaitForExit(5000));
   EXPECT_EQ(0u, first.program.ExitCode());
-  EXPECT_TRUE(second.program.WaitForExit(5000));
   EXPECT_TRUE(HotKeyTaken(MOD_ALT));
+}
+
+// An older copy that takes a second and a half to let go of the hotkeys.
+TEST_F(HandOver, TheNewCopyWaitsForASlowOlderCopyAndTakesTheHotKeys) {
+  Program older;
+  ASSERT_EQ(1u, StartReporting(older, "oldcopy.exe", "1500", 1).size());
+  FlipDeck newer = StartFlipDeck();
+  ASSERT_NE(nullptr, newer.form);
+  // Once the older copy is gone, only the newer one can hold the hotkeys. (While a
+  // process that held them ends, Wine lets a probe register them for a moment.)
+  ASSERT_TRUE(older.WaitForExit(5000));
+  PumpFor(500);
+  EXPECT_TRUE(newer.program.IsRunning());
+  EXPECT_TRUE(HotKeyTaken(MOD_ALT));
+  EXPECT_TRUE(HotKeyTaken(MOD_ALT | MOD_SHIFT));
+  ASSERT_TRUE(PostMessageA(newer.form, WM_CLOSE, 0, 0));
+  EXPECT_TRUE(newer.program.WaitForExit(5000));
 }
 
 TEST_F(HandOver, AltF4LeavesTheSwitcherOpenAndUnguarded) {
@@ -145,6 +174,28 @@ TEST_F(HandOver, AltF4LeavesTheSwitcherOpenAndUnguarded) {
   FlipDeck newer = StartFlipDeck();
   ASSERT_NE(nullptr, newer.form);
   EXPECT_TRUE(copy.program.WaitForExit(5000));
+}
+
+// Closed from outside, and handed over to a newer copy, while its list is shown.
+TEST_F(HandOver, ACopyClosedWhileItsListIsShownExitsWithoutAFault) {
+  for (bool handOver : {false, true}) {
+    SCOPED_TRACE(handOver ? "hand-over" : "close request");
+    FlipDeck copy = StartFlipDeck();
+    ASSERT_NE(nullptr, copy.form);
+    FaultWatch watch(copy.program.Id());
+    ASSERT_TRUE(watch.Attached());
+    ASSERT_NO_FATAL_FAILURE(ShowSwitcher(copy.form));
+    FlipDeck newer;
+    if (handOver) {
+      newer.program = StartProgram("FlipDeck.exe");
+    } else {
+      ASSERT_TRUE(PostMessageA(copy.form, WM_CLOSE, 0, 0));
+    }
+    EXPECT_EQ(0, watch.Faults(10000));
+    EXPECT_EQ(0u, copy.program.ExitCode());
+    ASSERT_TRUE(ReleaseAlt());
+    altHeld = false;
+  }
 }
 
 }  // namespace

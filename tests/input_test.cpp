@@ -11,6 +11,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "switcher.h"
 #include "wait.h"
@@ -192,33 +193,38 @@ TEST_F(FiveWindows, LosingActivationHides) {
   ExpectEndedOn(2);
 }
 
-// Wheel turns from the selection on window 1: a notch (120) away from the user is one
-// step back; other distances count delta / 90 rounded half to even. SendInput passes any
-// distance, as fine-grained wheels send.
-class Wheel : public FiveWindows, public ::testing::WithParamInterface<std::pair<int, int>> {};
+// Wheel turns from the selection on window 1, one message per distance: every 120 turned
+// away from the user is one step back, towards the user one step forward; fine-grained
+// wheels send parts of that, which add up.
+struct WheelCase {
+  std::vector<int> distances;
+  int activated;
+};
 
-TEST_P(Wheel, MovesTheSelectionByNotches) {
+class Wheel : public FiveWindows, public ::testing::WithParamInterface<WheelCase> {};
+
+TEST_P(Wheel, MovesTheSelectionByWholeNotches) {
   ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
   RECT bounds = {};
   GetWindowRect(Form(), &bounds);
-  ASSERT_TRUE(TurnWheel({(bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2},
-                        GetParam().first));
+  for (int distance : GetParam().distances)
+    ASSERT_TRUE(TurnWheel({(bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2},
+                          distance));
   ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
-  EXPECT_EQ(GetParam().second, ForegroundAfterHiding());
+  EXPECT_EQ(GetParam().activated, ForegroundAfterHiding());
 }
 
 INSTANTIATE_TEST_SUITE_P(Distances, Wheel,
-                         ::testing::Values(std::make_pair(120, 0), std::make_pair(-240, 3),
-                                           std::make_pair(60, 0),    // 0.67 rounds to 1
-                                           std::make_pair(45, 1),    // 0.5 rounds to 0
-                                           std::make_pair(-45, 1),   // -0.5 rounds to 0
-                                           std::make_pair(135, 4),   // 1.5 rounds to 2
-                                           std::make_pair(225, 4),   // 2.5 rounds to 2
-                                           std::make_pair(-135, 3)));  // -1.5 rounds to -2
+                         ::testing::Values(WheelCase{{120}, 0}, WheelCase{{-240}, 3},
+                                           WheelCase{{60}, 1},  // half a notch: no step
+                                           WheelCase{{30, 30, 30, 30}, 0},
+                                           WheelCase{{40, 40, 40}, 0},
+                                           WheelCase{{-30, -30, -30, -30}, 2},
+                                           WheelCase{{250}, 4},  // two steps, 10 left over
+                                           WheelCase{{100, 10, 10}, 0}));
 
 // A mouse button released on a row: (button, row, pixel line within the row's painted
-// pitch, the window activated). Rows are hit-tested from y 0 but painted from y 4, so the
-// last 4 lines of a pitch pick the next row.
+// pitch, the window activated), down to the pitch's last line.
 struct ClickCase {
   int button;
   int row;
@@ -237,8 +243,8 @@ TEST_P(ClickOnRow, ActivatesThatRow) {
 INSTANTIATE_TEST_SUITE_P(Rows, ClickOnRow,
                          ::testing::Values(ClickCase{1, 3, 16, 3}, ClickCase{2, 2, 16, 2},
                                            ClickCase{3, 4, 16, 4}, ClickCase{1, 0, 0, 0},
-                                           ClickCase{1, 1, 27, 1}, ClickCase{1, 1, 28, 2},
-                                           ClickCase{1, 1, 31, 2}, ClickCase{3, 3, 30, 4}));
+                                           ClickCase{1, 1, 27, 1}, ClickCase{1, 1, 28, 1},
+                                           ClickCase{1, 1, 31, 1}, ClickCase{3, 3, 30, 3}));
 
 // Whether row `index` shows these colours where an entry box has its top and left edges
 // and its bottom edge, clear of key label, icon and title.

@@ -155,7 +155,7 @@ TEST_F(BufferedPaintTest, PaintBoxRepaintReachesTheScreenOnlyThroughTheFormsPass
   box->Invalidate();
   ASSERT_TRUE(WaitUntil([&] { return Idle() && ScreenPixel(5, 5) == log.Fill; }, 3000));
   PumpFor(100);
-  EXPECT_EQ(2, log.Calls) << "one pass: its WM_PRINT and WM_PAINT, and no second pass";
+  EXPECT_EQ(1, log.Calls) << "one pass, which paints the paint box once";
   EXPECT_EQ(0, log.OutsidePass) << "every drawing went into the form's buffer";
   EXPECT_EQ(ResolveColor(FormColor), ScreenPixel(Width - 5, Height - 5));
   EXPECT_EQ(nullptr, box->PaintDC);
@@ -226,7 +226,7 @@ TEST_F(BufferedPaintTest, ThousandsOfRepaintsLeaveNoGdiObjectBehind) {
   const int calls = log.Calls;
   RepaintMany(3000);
   ASSERT_TRUE(WaitUntil([&] { return Idle(); }, 3000));
-  EXPECT_GE(log.Calls - calls, 2 * 3000);
+  EXPECT_GE(log.Calls - calls, 3000);
   EXPECT_EQ(gdi, CountGdiObjects());
 
   HBITMAP bitmap = form->BufferBitmap;
@@ -242,9 +242,8 @@ TEST_F(BufferedPaintTest, EveryPassFillsTheFormFirstAndKeepsThePaintDcWhileMeasu
   box->Invalidate();
   ASSERT_TRUE(Repainted());
   // The kept buffer still held the last pass's fill: the form's erase came first.
-  ASSERT_GE(log.PixelsBefore.size(), 2u);
+  ASSERT_EQ(1u, log.PixelsBefore.size());
   EXPECT_EQ(ResolveColor(FormColor), log.PixelsBefore[0]);
-  EXPECT_EQ(BoxFill, log.PixelsBefore[1]) << "WM_PAINT drew over the WM_PRINT drawing";
   EXPECT_EQ(ResolveColor(FormColor), ScreenPixel(Width - 5, 5));
   EXPECT_EQ(BoxFill, ScreenPixel(5, 5));
 

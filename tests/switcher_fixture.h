@@ -26,12 +26,15 @@ class SwitcherTest : public ::testing::Test {
   TSwitcher* s = nullptr;
 };
 
-// A list entry that stands for no window: a title and a row height.
+// A list entry that stands for no window: a title and a row height; it counts how often
+// it was painted and activated.
 struct Row : TFlipDeckEntry {
   explicit Row(const std::string& title, int rowHeight = 32) {
     Title = title;
     RowHeight = rowHeight;
   }
-  void Paint(TWinCanvas*, int, int, int, int) override {}
-  void Activate() override {}
+  void Paint(TWinCanvas*, int, int, int, int) override { ++Paints; }
+  void Activate() override { ++Activations; }
+  int Paints = 0;
+  int Activations = 0;
 };

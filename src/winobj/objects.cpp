@@ -714,8 +714,10 @@ void TWinControl::Destroy() {
   InDestroy = true;
   TWinControl* form = ParentForm();
   if (form && form->FocusedControl == this) form->FocusedControl = nullptr;
-  if (Handle) ShowWindow(Handle, SW_HIDE);
+  // Cleared before the hide: hiding an active window deactivates it, and that message
+  // must not reach a receiver that goes with this control.
   if (!reentered) ClearEvents();
+  if (Handle) ShowWindow(Handle, SW_HIDE);
   RunFinalizers();
   while (Children->Count > 0) {
     TWinControl* child = static_cast<TWinControl*>(Children->Items[Children->Count - 1]);

@@ -215,6 +215,9 @@ void SubclassChildWindows(TWinControl* c) {
 bool PaintHandler(TWinControl* c, MessageRecord& m, LRESULT& r) {
   if (m.Message != WM_PAINT && m.Message != WM_PRINT) return false;
   if (!c->OnPaint.Assigned()) return false;
+  // A print of the frame alone: the buffered pass asks for the client area separately, and
+  // painting it here as well would paint the whole control twice.
+  if (m.Message == WM_PRINT && !(m.LParam & PRF_CLIENT)) return false;
   HDC savedPaintDC = c->PaintDC;
   HDC dc = reinterpret_cast<HDC>(m.WParam);
   PAINTSTRUCT ps;

@@ -11,6 +11,10 @@ HWND LastForeground = 0;
 
 namespace {
 
+// Browsers put long texts in their titles; a title is read whole up to this many UTF-16
+// units, one less than the buffer, before a row shortens it for display.
+const int TitleBufferSize = 1024;
+
 // The owner of LastForeground, asked once per Refresh rather than once per window; cleared
 // together with LastForeground.
 HWND LastForegroundOwner = 0;
@@ -48,15 +52,15 @@ bool IsSwitchable(HWND window) {
 }
 
 BOOL CALLBACK EnumWindowCallback(HWND window, LPARAM) {
-  char title[256] = "";
-  GetWindowTextA(window, title, sizeof title);
+  wchar_t title[TitleBufferSize];
+  const int titleLength = GetWindowTextW(window, title, TitleBufferSize);
   if (!IsSwitchable(window)) return TRUE;
   if (window == Switcher->Form->Handle) return TRUE;
   // Owned windows come before their owners in the Z-order, so an owner whose active
   // popup is already listed is skipped here.
   if (IsListed(GetLastActivePopup(window))) return TRUE;
 
-  TWindowInfo* entry = new TWindowInfo(title, window);
+  TWindowInfo* entry = new TWindowInfo(std::wstring(title, titleLength), window);
   // An unlisted owned window (a tool window, say) had the focus: select its owner.
   if (window == LastForeground || window == LastForegroundOwner) {
     entry->Selected = true;
@@ -75,12 +79,7 @@ BOOL CALLBACK EnumWindowCallback(HWND window, LPARAM) {
 }
 
 int CompareTitles(const TFlipDeckEntry* a, const TFlipDeckEntry* b) {
-  size_t common = std::min(a->Title.size(), b->Title.size());
-  // memcmp compares unsigned bytes: case-sensitive and independent of the locale.
-  int order = std::memcmp(a->Title.data(), b->Title.data(), common);
-  if (order != 0) return order;
-  if (a->Title.size() == b->Title.size()) return 0;
-  return a->Title.size() < b->Title.size() ? -1 : 1;
+  return a->Title.compare(b->Title);
 }
 
 void TSwitcher::Refresh() {

@@ -47,7 +47,7 @@ int TFlipDeckEntry::GetWidth(TWinCanvas* canvas) {
 
 // ---- Window entry ----
 
-TWindowInfo::TWindowInfo(const std::string& title, HWND window) {
+TWindowInfo::TWindowInfo(const std::wstring& title, HWND window) {
   Title = title;
   Handle = window;
   Selected = false;
@@ -92,11 +92,12 @@ static std::string KeyLabel(int number) {
 
 // Cuts characters from the end, marking the cut with "...", until the text fits. One
 // measurement finds the cut: removing a character at a time re-measures the whole title
-// for each one.
-static std::string FitTitle(TWinCanvas* canvas, const std::string& text, int limit) {
+// for each one. The cut never splits a character that takes two UTF-16 units or carries
+// combining marks.
+static std::wstring FitTitle(TWinCanvas* canvas, const std::wstring& text, int limit) {
   size_t fit = static_cast<size_t>(canvas->FitText(text, limit));
   if (fit >= text.size()) return text;
-  return text.substr(0, fit) + "...";
+  return text.substr(0, fit) + L"...";
 }
 
 void TWindowInfo::Paint(TWinCanvas* canvas, int x, int y, int availableWidth, int rowHeight) {
@@ -112,7 +113,7 @@ void TWindowInfo::Paint(TWinCanvas* canvas, int x, int y, int availableWidth, in
   font->SetStyle(0);
 
   int textLeft = x + 20;  // the box and icon start here
-  std::string text = FitTitle(canvas, Title, availableWidth - 20 - rowHeight - 55);
+  std::wstring text = FitTitle(canvas, Title, availableWidth - 20 - rowHeight - 55);
   // The box's width and the text's place both come from one measurement.
   SIZE size = canvas->MeasureText(text);
   TGraphicTool* brush = canvas->Brush();

@@ -28,7 +28,7 @@ struct FakeEntry : Row {
 
 class PaintListTest : public SwitcherTest {
  protected:
-  void Add(int count, int rowHeight = 32, const std::string& title = "x") {
+  void Add(int count, int rowHeight = 32, const std::wstring& title = L"x") {
     for (int i = 0; i < count; ++i) {
       owned.push_back(std::make_unique<FakeEntry>(title, rowHeight));
       entries.push_back(owned.back().get());
@@ -47,7 +47,7 @@ class PaintListTest : public SwitcherTest {
 }  // namespace
 
 TEST_F(PaintListTest, RowsGoDownFrom10And4AndPastTheBottomStartAColumnBesideTheWidest) {
-  Add(1, 32, "the widest title of all");
+  Add(1, 32, L"the widest title of all");
   Add(1, 24);
   Add(1, 64);  // ends at y 124, below the bottom
   Add(5, 32);  // the fourth of them starts at y 100, on the bottom edge: same column

@@ -37,6 +37,21 @@ bool Among(const std::vector<HWND>& windows, HWND w) {
   return std::find(windows.begin(), windows.end(), w) != windows.end();
 }
 
+// A window_maker title: printable ASCII as it is, everything else as \uXXXX.
+std::string Escaped(const std::wstring& title) {
+  std::string escaped;
+  for (wchar_t c : title) {
+    if (c >= 32 && c < 127 && c != '\\') {
+      escaped += static_cast<char>(c);
+      continue;
+    }
+    char unit[8];
+    std::snprintf(unit, sizeof unit, "\\u%04X", static_cast<unsigned>(c));
+    escaped += unit;
+  }
+  return escaped;
+}
+
 bool MakeForeground(HWND w) {
   SetForegroundWindow(w);
   return WaitUntil([&] { return GetForegroundWindow() == w; }, 3000);
@@ -95,7 +110,7 @@ class EnumerationTest : public SwitcherTest {
 };
 
 TEST_F(EnumerationTest, ListsVisibleEnabledAppWindowsAndPopupsInPlaceOfOwnersWithMarks) {
-  const std::string longTitle(300, 'x');
+  const std::string longTitle(1100, 'x');
   ASSERT_TRUE(Make({
       "|0|-1|Plain",        // 0 listed, flashing
       "h|0|-1|Hidden",      // 1
@@ -105,7 +120,7 @@ TEST_F(EnumerationTest, ListsVisibleEnabledAppWindowsAndPopupsInPlaceOfOwnersWit
       "|0|-1|Main",         // 5 flashing, represented by its active popup
       "ta|1|5|Popup",       // 6 listed, flashing through its owner
       "t|0|5|Other owned",  // 7 listed: owned, but not the active popup
-      "|0|-1|" + longTitle,  // 8 listed, the title cut to 255 bytes
+      "|0|-1|" + longTitle,  // 8 listed, the title cut to 1023 units
   }));
   s->FlashingWindows = {made[0], made[5]};
 
@@ -115,13 +130,37 @@ TEST_F(EnumerationTest, ListsVisibleEnabledAppWindowsAndPopupsInPlaceOfOwnersWit
   std::sort(listed.begin(), listed.end());
   std::sort(expected.begin(), expected.end());
   ASSERT_EQ(listed, expected);
-  EXPECT_EQ(EntryOf(made[6])->Title, "Popup");
-  EXPECT_EQ(EntryOf(made[4])->Title, "");
-  EXPECT_EQ(EntryOf(made[8])->Title, longTitle.substr(0, 255));
+  EXPECT_EQ(EntryOf(made[6])->Title, L"Popup");
+  EXPECT_EQ(EntryOf(made[4])->Title, L"");
+  EXPECT_EQ(EntryOf(made[8])->Title, std::wstring(1023, L'x'));
   EXPECT_TRUE(EntryOf(made[0])->Flashing);
   EXPECT_TRUE(EntryOf(made[6])->Flashing);
   EXPECT_TRUE(EntryOf(made[7])->Flashing);
   EXPECT_FALSE(EntryOf(made[4])->Flashing);
+}
+
+TEST_F(EnumerationTest, ReadsTitlesInEveryScriptAsTheirExactUTF16Units) {
+  const std::wstring titles[] = {
+      L"\u0417\u0430\u043C\u0435\u0442\u043A\u0438 - \u0447\u0435\u0440\u043D\u043E\u0432\u0438\u043A",
+      L"\u03A9\u03BC\u03AD\u03B3\u03B1 \u03BA\u03B1\u03B9 \u03AC\u03BB\u03C6\u03B1",
+      L"\u4E2D\u6587\u6807\u9898",
+      L"\u65E5\u672C\u8A9E\u306E\u30BF\u30A4\u30C8\u30EB",
+      L"Smile \U0001F600 please",  // a surrogate pair
+      L"Inbox\u200B(3)",           // the zero-width space browsers use
+      L"Cafe\u0301 menu",          // a combining mark
+      std::wstring(600, L'\u00E9'),  // read whole, well beyond what a row shows
+  };
+  std::vector<std::string> requests;
+  for (const std::wstring& title : titles) requests.push_back("|0|-1|" + Escaped(title));
+  ASSERT_TRUE(Make(requests));
+
+  s->Refresh();
+
+  for (size_t i = 0; i < made.size(); ++i) {
+    TFlipDeckEntry* entry = EntryOf(made[i]);
+    ASSERT_NE(entry, nullptr) << i;
+    EXPECT_TRUE(entry->Title == titles[i]) << i;
+  }
 }
 
 TEST_F(EnumerationTest, ModalDialogStandsForItsDisabledOwnerOnlyWithDialogStyleBits) {
@@ -201,14 +240,14 @@ TEST_F(EnumerationTest, KeepsTheSystemZOrderUnlessSortingIsOn) {
   EXPECT_EQ(SelectedWindow(), made[0]);  // the selection moves with its entry
 }
 
-TEST(CompareTitles, OrdersByUnsignedBytesWithPrefixesFirst) {
-  const struct { const char* a; const char* b; int sign; } cases[] = {
-      {"B", "a", -1}, {"a", "b", -1},  {"Z", "a", -1},      {"a", "a", 0},
-      {"", "", 0},    {"", "a", -1},   {"ab", "a", 1},      {"abc", "abd", -1},
-      {"\xE4pfel", "zebra", 1},  // bytes above 127 sort after ASCII
+TEST(CompareTitles, OrdersByUnitsWithPrefixesFirst) {
+  const struct { const wchar_t* a; const wchar_t* b; int sign; } cases[] = {
+      {L"B", L"a", -1}, {L"a", L"b", -1},  {L"Z", L"a", -1},      {L"a", L"a", 0},
+      {L"", L"", 0},    {L"", L"a", -1},   {L"ab", L"a", 1},      {L"abc", L"abd", -1},
+      {L"\u00E4pfel", L"zebra", 1},  // units above 127 sort after ASCII
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << '"' << c.a << "\" vs \"" << c.b << '"');
+    SCOPED_TRACE(&c - cases);
     Row a(c.a), b(c.b);
     const int order = CompareTitles(&a, &b);
     EXPECT_EQ((order > 0) - (order < 0), c.sign);

@@ -17,7 +17,7 @@ class LayoutTest : public SwitcherTest {
     s->Entries.clear();
     int widest = 0;
     for (int i = 0; i < count; ++i) {
-      s->Entries.push_back(new Row(i == 0 ? "The longest title of them all" : "Row", rowHeight));
+      s->Entries.push_back(new Row(i == 0 ? L"The longest title of them all" : L"Row", rowHeight));
       widest = std::max(widest, s->Entries.back()->GetWidth(s->PaintBox->Canvas()));
     }
     return widest;

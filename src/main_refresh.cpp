@@ -78,8 +78,13 @@ BOOL CALLBACK EnumWindowCallback(HWND window, LPARAM) {
   return TRUE;
 }
 
+// In the order a person expects: by the rules of the user's language, ignoring case.
 int CompareTitles(const TFlipDeckEntry* a, const TFlipDeckEntry* b) {
-  return a->Title.compare(b->Title);
+  int order = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a->Title.c_str(),
+                             static_cast<int>(a->Title.size()), b->Title.c_str(),
+                             static_cast<int>(b->Title.size()));
+  // 0 is a failed call: such titles count as equal, so that the sort order stays consistent.
+  return order == 0 ? 0 : order - CSTR_EQUAL;
 }
 
 void TSwitcher::Refresh() {

@@ -221,12 +221,13 @@ TEST_F(EnumerationTest, SelectsTheFormerForegroundWindowOrItsOwnerOrElseTheFirst
 }
 
 TEST_F(EnumerationTest, KeepsTheSystemZOrderUnlessSortingIsOn) {
-  // Made in the order b, B, a: the last one made lies on top.
-  ASSERT_TRUE(Make({"|0|-1|b", "|0|-1|B", "|0|-1|a"}));
+  // The last one made lies on top.
+  ASSERT_TRUE(Make({"|0|-1|b", "|0|-1|B", "|0|-1|a", "|0|-1|Zebra", "|0|-1|\\u00C9clair",
+                    "|0|-1|eclair"}));
   std::vector<HWND> zOrder;
   for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT))
     if (Among(made, w)) zOrder.push_back(w);
-  ASSERT_EQ(zOrder.size(), 3u);
+  ASSERT_EQ(zOrder, std::vector<HWND>(made.rbegin(), made.rend()));
 
   s->Refresh();
   EXPECT_EQ(Listed(), zOrder);
@@ -235,22 +236,25 @@ TEST_F(EnumerationTest, KeepsTheSystemZOrderUnlessSortingIsOn) {
   ASSERT_TRUE(MakeForeground(made[0]));
   s->SortAlphabetically = true;
   s->Refresh();
-  EXPECT_EQ(Listed(), (std::vector<HWND>{made[1], made[2], made[0]}));
+  // Case aside, and the accent after the plain letter; b and B are equal and keep their
+  // order in the Z-order, where the activated b now lies on top.
+  EXPECT_EQ(Listed(), (std::vector<HWND>{made[2], made[0], made[1], made[5], made[4], made[3]}));
   EXPECT_TRUE(Numbered());
   EXPECT_EQ(SelectedWindow(), made[0]);  // the selection moves with its entry
 }
 
-TEST(CompareTitles, OrdersByUnitsWithPrefixesFirst) {
+// Cases whose order is the same in every language that writes with these letters.
+TEST(CompareTitles, OrdersAsAPersonExpectsIgnoringCase) {
   const struct { const wchar_t* a; const wchar_t* b; int sign; } cases[] = {
-      {L"B", L"a", -1}, {L"a", L"b", -1},  {L"Z", L"a", -1},      {L"a", L"a", 0},
-      {L"", L"", 0},    {L"", L"a", -1},   {L"ab", L"a", 1},      {L"abc", L"abd", -1},
-      {L"\u00E4pfel", L"zebra", 1},  // units above 127 sort after ASCII
+      {L"apple", L"Zebra", -1},     {L"Zebra", L"apple", 1},   {L"b", L"B", 0},
+      {L"", L"", 0},                {L"", L"a", -1},           {L"ab", L"a", 1},
+      {L"abc", L"ABD", -1},         {L"eclair", L"\u00C9clair", -1},
+      {L"\u00C9clair", L"Zebra", -1}, {L"\u00E9cole", L"ecrire", -1},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(&c - cases);
     Row a(c.a), b(c.b);
     const int order = CompareTitles(&a, &b);
-    EXPECT_EQ((order > 0) - (order < 0), c.sign);
+    EXPECT_EQ((order > 0) - (order < 0), c.sign) << &c - cases;
   }
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "cloaking.h"
 #include "main.h"
 #include "winobj/canvas.h"
 #include "winobj/events.h"
@@ -36,6 +37,13 @@ bool IsSwitchablePopup(DWORD exStyle) {
   return (exStyle & (0x000F0000 | WS_EX_DLGMODALFRAME)) != 0;
 }
 
+// The content of a store app, which its frame window stands for in the list.
+bool IsStoreAppContent(HWND window) {
+  char name[32];
+  return GetClassNameA(window, name, sizeof name) &&
+         std::strcmp(name, "Windows.UI.Core.CoreWindow") == 0;
+}
+
 }  // namespace
 
 bool IsSwitchable(HWND window) {
@@ -45,6 +53,7 @@ bool IsSwitchable(HWND window) {
   // Most hidden windows fail on their own style bit, without asking for their parents.
   if (!(style & WS_VISIBLE) || !IsWindowVisible(window)) return false;
   if (style & WS_DISABLED) return false;
+  if (IsStoreAppContent(window) || QueryCloak(window)) return false;
   HWND owner = GetWindow(window, GW_OWNER);
   if (!owner) return true;
   if (GetLastActivePopup(owner) != window) return true;

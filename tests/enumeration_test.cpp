@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cloaking.h"
 #include "handles.h"
 #include "process.h"
 #include "switcher_fixture.h"
@@ -256,6 +257,53 @@ TEST(CompareTitles, OrdersAsAPersonExpectsIgnoringCase) {
     const int order = CompareTitles(&a, &b);
     EXPECT_EQ((order > 0) - (order < 0), c.sign) << &c - cases;
   }
+}
+
+HRESULT WINAPI Cloaked(HWND, DWORD attribute, void* value, DWORD size) {
+  if (attribute != 14 || size != sizeof(DWORD)) return E_INVALIDARG;
+  *static_cast<DWORD*>(value) = 2;  // DWM_CLOAKED_SHELL
+  return S_OK;
+}
+
+HRESULT WINAPI Shown(HWND, DWORD, void* value, DWORD) {
+  *static_cast<DWORD*>(value) = 0;
+  return S_OK;
+}
+
+// Fails, whatever it left in the value; Wine 8 answers E_NOTIMPL.
+HRESULT WINAPI Refusing(HWND, DWORD, void* value, DWORD) {
+  *static_cast<DWORD*>(value) = 1;
+  return E_NOTIMPL;
+}
+
+TEST(ReadCloak, OnlyASuccessfulNonZeroAnswerCloaks) {
+  EXPECT_EQ(ReadCloak(Cloaked, GetDesktopWindow()), 2u);
+  EXPECT_EQ(ReadCloak(Shown, GetDesktopWindow()), 0u);
+  EXPECT_EQ(ReadCloak(Refusing, GetDesktopWindow()), 0u);
+  EXPECT_EQ(ReadCloak(nullptr, GetDesktopWindow()), 0u);
+}
+
+std::vector<HWND> CloakedWindows;
+
+DWORD FakeCloak(HWND window) { return Among(CloakedWindows, window) ? 1 : 0; }
+
+TEST_F(EnumerationTest, LeavesOutCloakedWindowsAndStoreAppContent) {
+  ASSERT_TRUE(Make({"|0|-1|Shown", "|0|-1|On another desktop", "|0|-1|Also shown",
+                    "|0|-1|Suspended", "c|0|-1|Store app content"}));
+  // With the real query none of them is cloaked (Wine 8 answers E_NOTIMPL).
+  s->Refresh();
+  EXPECT_EQ(Listed().size(), 4u);
+  EXPECT_EQ(EntryOf(made[4]), nullptr);
+
+  CloakedWindows = {made[1], made[3]};
+  QueryCloak = FakeCloak;
+  s->Refresh();
+  QueryCloak = DwmCloakState;
+  std::vector<HWND> listed = Listed();
+  std::sort(listed.begin(), listed.end());
+  std::vector<HWND> expected = {made[0], made[2]};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(listed, expected);
 }
 
 TEST_F(EnumerationTest, EveryRefreshShowsTheSwitcherInFrontAndFreesTheOldList) {

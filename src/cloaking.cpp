@@ -29,11 +29,9 @@ DWORD ReadCloak(TGetWindowAttribute get, HWND window) {
   return cloaked;
 }
 
-TGetWindowAttribute DwmGetWindowAttributeFunction() {
+DWORD DwmCloakState(HWND window) {
   static const TGetWindowAttribute get = LoadDwmGetWindowAttribute();
-  return get;
+  return ReadCloak(get, window);
 }
-
-DWORD DwmCloakState(HWND window) { return ReadCloak(DwmGetWindowAttributeFunction(), window); }
 
 DWORD (*QueryCloak)(HWND window) = DwmCloakState;

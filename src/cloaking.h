@@ -11,9 +11,8 @@ using TGetWindowAttribute = HRESULT(WINAPI*)(HWND window, DWORD attribute, void*
 // The cloak state that get reports for window, non-zero when cloaked; 0 when get is
 // missing or fails.
 DWORD ReadCloak(TGetWindowAttribute get, HWND window);
-// DwmGetWindowAttribute of the system's dwmapi.dll, looked up once; none where it is missing.
-TGetWindowAttribute DwmGetWindowAttributeFunction();
-// ReadCloak with DwmGetWindowAttribute.
+// ReadCloak with DwmGetWindowAttribute, looked up once in the system's dwmapi.dll, which
+// Windows XP does not have.
 DWORD DwmCloakState(HWND window);
 // The enumeration asks this one; DwmCloakState unless a test puts its own in.
 extern DWORD (*QueryCloak)(HWND window);

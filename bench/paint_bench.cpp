@@ -63,13 +63,13 @@ void Measure(int entries) {
   // one line of text (a row writes its label and its title).
   const int kCalls = 200;
   HICON icon = LoadIconA(nullptr, IDI_APPLICATION);
-  const std::string& title = Switcher->Entries.empty() ? "" : Switcher->Entries[0]->Title;
+  const std::wstring title = Switcher->Entries.empty() ? L"" : Switcher->Entries[0]->Title;
   const double iconMs = Time([&] {
     for (int i = 0; i < kCalls; ++i) DrawIconEx(memoryDC, 22, 6, icon, 16, 16, 0, 0, DI_NORMAL);
   }) / kCalls;
   const double textMs = Time([&] {
     for (int i = 0; i < kCalls; ++i)
-      TextOutA(memoryDC, 62, 7, title.c_str(), static_cast<int>(title.size()));
+      TextOutW(memoryDC, 62, 7, title.c_str(), static_cast<int>(title.size()));
   }) / kCalls;
 
   SelectObject(memoryDC, previous);
@@ -86,7 +86,7 @@ void Measure(int entries) {
   Row(Format("  of it: list painting %.0f times per repaint, %d", eventsPerRepaint, entries),
       Format("%.2f ms each", listPaint.Median()), "-", kNoTarget);
   if (Switcher->Entries.empty()) return;
-  Row(Format("  of it per row: whole row / one DrawIconEx / one TextOutA, %d", entries),
+  Row(Format("  of it per row: whole row / one DrawIconEx / one TextOutW, %d", entries),
       Format("%.1f / %.1f / %.1f us", 1000 * listPaint.Median() / Switcher->Entries.size(),
              1000 * iconMs, 1000 * textMs),
       "-", kNoTarget);

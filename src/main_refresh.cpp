@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "cloaking.h"
 #include "main.h"
 #include "winobj/canvas.h"
 #include "winobj/events.h"
@@ -9,6 +10,10 @@
 HWND LastForeground = 0;
 
 namespace {
+
+// Browsers put long texts in their titles; a title is read whole up to this many UTF-16
+// units, one less than the buffer, before a row shortens it for display.
+const int TitleBufferSize = 1024;
 
 // The owner of LastForeground, asked once per Refresh rather than once per window; cleared
 // together with LastForeground.
@@ -31,6 +36,13 @@ bool IsSwitchablePopup(DWORD exStyle) {
   return (exStyle & (0x000F0000 | WS_EX_DLGMODALFRAME)) != 0;
 }
 
+// The content of a store app, which its frame window stands for in the list.
+bool IsStoreAppContent(HWND window) {
+  char name[32];
+  return GetClassNameA(window, name, sizeof name) &&
+         std::strcmp(name, "Windows.UI.Core.CoreWindow") == 0;
+}
+
 }  // namespace
 
 bool IsSwitchable(HWND window) {
@@ -40,6 +52,7 @@ bool IsSwitchable(HWND window) {
   // Most hidden windows fail on their own style bit, without asking for their parents.
   if (!(style & WS_VISIBLE) || !IsWindowVisible(window)) return false;
   if (style & WS_DISABLED) return false;
+  if (IsStoreAppContent(window) || QueryCloak(window)) return false;
   HWND owner = GetWindow(window, GW_OWNER);
   if (!owner) return true;
   if (GetLastActivePopup(owner) != window) return true;
@@ -47,15 +60,15 @@ bool IsSwitchable(HWND window) {
 }
 
 BOOL CALLBACK EnumWindowCallback(HWND window, LPARAM) {
-  char title[256] = "";
-  GetWindowTextA(window, title, sizeof title);
+  wchar_t title[TitleBufferSize];
+  const int titleLength = GetWindowTextW(window, title, TitleBufferSize);
   if (!IsSwitchable(window)) return TRUE;
   if (window == Switcher->Form->Handle) return TRUE;
   // Owned windows come before their owners in the Z-order, so an owner whose active
   // popup is already listed is skipped here.
   if (IsListed(GetLastActivePopup(window))) return TRUE;
 
-  TWindowInfo* entry = new TWindowInfo(title, window);
+  TWindowInfo* entry = new TWindowInfo(std::wstring(title, titleLength), window);
   // An unlisted owned window (a tool window, say) had the focus: select its owner.
   if (window == LastForeground || window == LastForegroundOwner) {
     entry->Selected = true;
@@ -73,13 +86,13 @@ BOOL CALLBACK EnumWindowCallback(HWND window, LPARAM) {
   return TRUE;
 }
 
+// In the order a person expects: by the rules of the user's language, ignoring case.
 int CompareTitles(const TFlipDeckEntry* a, const TFlipDeckEntry* b) {
-  size_t common = std::min(a->Title.size(), b->Title.size());
-  // memcmp compares unsigned bytes: case-sensitive and independent of the locale.
-  int order = std::memcmp(a->Title.data(), b->Title.data(), common);
-  if (order != 0) return order;
-  if (a->Title.size() == b->Title.size()) return 0;
-  return a->Title.size() < b->Title.size() ? -1 : 1;
+  int order = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a->Title.c_str(),
+                             static_cast<int>(a->Title.size()), b->Title.c_str(),
+                             static_cast<int>(b->Title.size()));
+  // 0 is a failed call: such titles count as equal, so that the sort order stays consistent.
+  return order == 0 ? 0 : order - CSTR_EQUAL;
 }
 
 void TSwitcher::Refresh() {

@@ -51,7 +51,7 @@ int TFlipDeckEntry::GetWidth(TWinCanvas* canvas) {
 
 // ---- Window entry ----
 
-TWindowInfo::TWindowInfo(const std::string& title, HWND window) {
+TWindowInfo::TWindowInfo(const std::wstring& title, HWND window) {
   Title = title;
   Handle = window;
   Selected = false;
@@ -96,11 +96,12 @@ static std::string KeyLabel(int number) {
 
 // Cuts characters from the end, marking the cut with "...", until the text fits. One
 // measurement finds the cut: removing a character at a time re-measures the whole title
-// for each one. The dots must fit too.
-static std::string FitTitle(TWinCanvas* canvas, const std::string& text, int limit) {
+// for each one. The dots must fit too. The cut never splits a character that takes two
+// UTF-16 units or carries combining marks.
+static std::wstring FitTitle(TWinCanvas* canvas, const std::wstring& text, int limit) {
   if (static_cast<size_t>(canvas->FitText(text, limit)) >= text.size()) return text;
-  size_t fit = static_cast<size_t>(canvas->FitText(text, limit - canvas->TextWidth("...")));
-  return text.substr(0, fit) + "...";
+  size_t fit = static_cast<size_t>(canvas->FitText(text, limit - canvas->TextWidth(L"...")));
+  return text.substr(0, fit) + L"...";
 }
 
 void TWindowInfo::Paint(TWinCanvas* canvas, int x, int y, int availableWidth, int rowHeight) {
@@ -116,7 +117,7 @@ void TWindowInfo::Paint(TWinCanvas* canvas, int x, int y, int availableWidth, in
   font->SetStyle(0);
 
   int textLeft = x + 20;  // the box and icon start here
-  std::string text = FitTitle(canvas, Title, availableWidth - RoomBesideTitle(rowHeight));
+  std::wstring text = FitTitle(canvas, Title, availableWidth - RoomBesideTitle(rowHeight));
   // The box's width and the text's place both come from one measurement.
   SIZE size = canvas->MeasureText(text);
   TGraphicTool* brush = canvas->Brush();

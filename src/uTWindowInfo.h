@@ -16,7 +16,7 @@ class TFlipDeckEntry {
   void SetupCanvas(TWinCanvas* canvas);
   int GetWidth(TWinCanvas* canvas);
 
-  std::string Title;
+  std::wstring Title;  // UTF-16, as the window has it
   bool Selected = false;
   int Number = 0;
   HWND Handle = 0;
@@ -30,7 +30,7 @@ class TFlipDeckEntry {
 
 class TWindowInfo : public TFlipDeckEntry {
  public:
-  TWindowInfo(const std::string& title, HWND window);
+  TWindowInfo(const std::wstring& title, HWND window);
 
   void Paint(TWinCanvas* canvas, int x, int y, int availableWidth, int rowHeight) override;
   void Activate() override;

@@ -28,7 +28,7 @@ struct FakeEntry : Row {
 
 class PaintListTest : public SwitcherTest {
  protected:
-  void Add(int count, int rowHeight = 32, const std::string& title = "x") {
+  void Add(int count, int rowHeight = 32, const std::wstring& title = L"x") {
     for (int i = 0; i < count; ++i) {
       owned.push_back(std::make_unique<FakeEntry>(title, rowHeight));
       entries.push_back(owned.back().get());
@@ -48,7 +48,7 @@ class PaintListTest : public SwitcherTest {
 }  // namespace
 
 TEST_F(PaintListTest, WholeRowsGoDownEachColumnAndEachColumnIsAsWideAsItsWidestRow) {
-  Add(1, 32, "the widest title of all");
+  Add(1, 32, L"the widest title of all");
   Add(1, 24);
   Add(1, 64);  // ends at y 124, within the bottom margin of 4
   Add(5, 32);  // the first would end at y 156: a new column; so would the fifth
@@ -77,9 +77,9 @@ TEST_F(PaintListTest, WholeRowsGoDownEachColumnAndEachColumnIsAsWideAsItsWidestR
 // far as the room needs.
 TEST_F(PaintListTest, ColumnsAreNarrowedOnlyWhereTheyWouldNotFitSideBySide) {
   Surface surface(10, 10, RGB(0, 0, 0));
-  Add(1, 32, "Short");
-  Add(1, 32, "A somewhat longer title");
-  Add(1, 32, "The longest title of the three rows");
+  Add(1, 32, L"Short");
+  Add(1, 32, L"A somewhat longer title");
+  Add(1, 32, L"The longest title of the three rows");
   const int a = At(0).GetWidth(surface.Canvas), b = At(1).GetWidth(surface.Canvas),
             c = At(2).GetWidth(surface.Canvas);
   ASSERT_LT(a + 10, b);

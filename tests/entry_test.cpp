@@ -2,6 +2,7 @@
 // painted row. Icons do not cross processes under Wine, so the icon cases use windows of
 // this process that answer as each case asks.
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "surface.h"
 #include "switcher_fixture.h"
 #include "wait.h"
+#include "winobj/utils.h"
 
 namespace {
 
@@ -61,7 +63,7 @@ class EntryTest : public SwitcherTest {
   }
   std::unique_ptr<TWindowInfo> Entry(HWND w, int rowHeight) {
     s->Painter->RowHeight = rowHeight;
-    return std::make_unique<TWindowInfo>("Hello", w);
+    return std::make_unique<TWindowInfo>(L"Hello", w);
   }
 
   std::vector<HWND> windows;
@@ -141,15 +143,16 @@ class RowPaint : public EntryTest {
     entry = Entry(Window(nullptr), 32);
     entry->Icon = 0;
   }
-  // The text as a row shows it, written alone onto another surface.
-  void Reference(Surface& surface, int x, int y, const std::string& text, int style) {
+  // The text as a row shows it, written alone onto another surface with the wide call.
+  void Reference(Surface& surface, int x, int y, const std::wstring& text, int style) {
     TGraphicTool* font = surface.Canvas->Font();
     font->SetHeight(14);
     font->SetFaceName("Tahoma");
     font->SetColor(s->Painter->FontColor);
     font->SetStyle(style);
     surface.Canvas->Brush()->SetColor(s->Painter->Background);
-    surface.Canvas->WriteText(x, y, text);
+    HDC dc = surface.Canvas->Prepare(NeedFont | NeedBrush | NeedDC);
+    TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
   }
   static COLORREF C(int value) { return static_cast<COLORREF>(value); }
 
@@ -195,8 +198,9 @@ TEST_F(RowPaint, BoxFramesTheSelectedAndTheFlashingEntryAndOnlyTheSelectionIsFor
 }
 
 TEST_F(RowPaint, KeyLabelsFollowTheNumber) {
-  const struct { int number; const char* label; int x; } cases[] = {
-      {9, "9", 13}, {10, "A", 13}, {35, "Z", 13}, {36, "F1", 10}, {47, "F12", 10}, {48, "", 0}};
+  const struct { int number; const wchar_t* label; int x; } cases[] = {
+      {9, L"9", 13}, {10, L"A", 13}, {35, L"Z", 13}, {36, L"F1", 10}, {47, L"F12", 10},
+      {48, L"", 0}};
   for (auto c : cases) {
     Surface painted(100, 40, Base), expected(100, 40, Base);
     entry->Number = c.number;
@@ -207,27 +211,85 @@ TEST_F(RowPaint, KeyLabelsFollowTheNumber) {
   }
 }
 
-TEST_F(RowPaint, LongTitlesAreShortenedWithDots) {
-  const std::string title = "A rather long window title";
-  entry->Title = title;
+// Whether a cut before unit n of title would split a character: the second half of a
+// surrogate pair, or one of the combining marks used here.
+bool SplitsCharacter(const std::wstring& title, size_t n) {
+  return n < title.size() && (IS_LOW_SURROGATE(title[n]) || title[n] == 0x0300 ||
+                              title[n] == 0x0301);
+}
+
+TEST_F(RowPaint, LongTitlesAreShortenedWithDotsBetweenWholeCharacters) {
   Surface measure(10, 10, Base);
-  Reference(measure, 0, 0, "", 0);
-  ASSERT_EQ(measure.Canvas->TextHeight(title), 14);  // so the title starts at Y + 3
-  const int full = measure.Canvas->TextWidth(title);
-  const int dots = measure.Canvas->TextWidth("...");
-  for (int limit : {1000, full, full - 1, 60, 0, -1}) {
-    // Whole if it fits, else the longest start that fits together with the dots.
-    std::string shown = title;
-    if (full > limit) {
-      shown.clear();
-      while (measure.Canvas->TextWidth(title.substr(0, shown.size() + 1)) <= limit - dots)
-        shown = title.substr(0, shown.size() + 1);
-      shown += "...";
+  Reference(measure, 0, 0, L"", 0);
+  const int dots = measure.Canvas->TextWidth(L"...");
+  for (const std::wstring title : {L"A rather long window title", L"Mood \U0001F600\U0001F622 now",
+                                   L"Cafe\u0301 cre\u0300me"}) {
+    entry->Title = title;
+    ASSERT_EQ(measure.Canvas->MeasureText(title).cy, 14);  // so the title starts at Y + 3
+    const int full = measure.Canvas->TextWidth(title);
+    // Every width at which one more unit would fit, with and without the dots, and one
+    // pixel less.
+    std::set<int> limits = {1000, 0, -1};
+    for (size_t n = 1; n <= title.size(); ++n) {
+      const int width = measure.Canvas->TextWidth(title.substr(0, n));
+      limits.insert({width, width - 1, width + dots, width + dots - 1});
     }
-    Surface painted(400, 40, Base), expected(400, 40, Base);
-    entry->Paint(painted.Canvas, 10, 4, limit + 20 + 32 + 3, 32);
-    Reference(expected, 62, 7, shown, 0);
-    EXPECT_EQ(painted.Differences(expected, {62, 0, 400, 40}), 0) << limit << " " << shown;
+    for (int limit : limits) {
+      // Whole if it fits, else the longest start that fits together with the dots and
+      // ends between two characters.
+      std::wstring shown = title;
+      if (full > limit) {
+        shown.clear();
+        for (size_t n = 1; n <= title.size(); ++n)
+          if (!SplitsCharacter(title, n) &&
+              measure.Canvas->TextWidth(title.substr(0, n)) <= limit - dots)
+            shown = title.substr(0, n);
+        shown += L"...";
+      }
+      Surface painted(400, 40, Base), expected(400, 40, Base);
+      entry->Paint(painted.Canvas, 10, 4, limit + 20 + 32 + 3, 32);
+      Reference(expected, 62, 7, shown, 0);
+      ASSERT_EQ(painted.Differences(expected, {62, 0, 400, 40}), 0)
+          << "limit " << limit << ", " << shown.size() << " units shown of " << title.size();
+    }
+  }
+}
+
+// Titles in other scripts are drawn as the characters they are: as the wide call draws
+// them, never as the "?" that the system code page makes of them, and with the glyphs of
+// the list's font and the fonts linked to it rather than its box for a missing character.
+TEST_F(RowPaint, TitlesInEveryScriptAreDrawnAsTheirCharacters) {
+  const struct { const wchar_t* title; bool glyphs; } cases[] = {
+      {L"\u0417\u0430\u043C\u0435\u0442\u043A\u0438", true},  // Russian
+      {L"\u03A9\u03BC\u03AD\u03B3\u03B1", true},              // Greek
+      {L"\u4E2D\u6587\u6807\u9898", true},                    // Chinese
+      {L"\u65E5\u672C\u8A9E\u306E\u30BF\u30A4\u30C8\u30EB", true},  // Japanese
+      {L"Inbox\u200B(3)", true},
+      {L"Cafe\u0301", true},
+      // Wine's GDI draws each half of a surrogate pair as a missing character; Windows
+      // draws the emoji from a linked font.
+      {L"Smile \U0001F600", false},
+  };
+  Surface missing(40, 40, Base);
+  Reference(missing, 4, 4, L"\u0378", 0);  // a code point no font has
+  for (const auto& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    entry->Title = c.title;
+    Surface painted(400, 40, Base), wide(400, 40, Base), narrow(400, 40, Base);
+    entry->Paint(painted.Canvas, 10, 4, 400, 32);
+    Reference(wide, 62, 7, c.title, 0);
+    EXPECT_EQ(painted.Differences(wide, {62, 0, 400, 40}), 0);
+    char ansi[64];
+    WideCharToMultiByte(CP_ACP, 0, c.title, -1, ansi, sizeof ansi, nullptr, nullptr);
+    Reference(narrow, 62, 7, Widen(ansi), 0);
+    EXPECT_GT(painted.Differences(narrow, {62, 0, 400, 40}), 0);
+    if (!c.glyphs) continue;
+    for (const wchar_t* p = c.title; *p; ++p) {
+      if (*p < 128) continue;
+      Surface one(40, 40, Base);
+      Reference(one, 4, 4, std::wstring(1, *p), 0);
+      EXPECT_GT(one.Differences(missing, {0, 0, 40, 40}), 0) << "U+" << std::hex << *p;
+    }
   }
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cloaking.h"
 #include "handles.h"
 #include "process.h"
 #include "switcher_fixture.h"
@@ -35,6 +36,21 @@ namespace {
 
 bool Among(const std::vector<HWND>& windows, HWND w) {
   return std::find(windows.begin(), windows.end(), w) != windows.end();
+}
+
+// A window_maker title: printable ASCII as it is, everything else as \uXXXX.
+std::string Escaped(const std::wstring& title) {
+  std::string escaped;
+  for (wchar_t c : title) {
+    if (c >= 32 && c < 127 && c != '\\') {
+      escaped += static_cast<char>(c);
+      continue;
+    }
+    char unit[8];
+    std::snprintf(unit, sizeof unit, "\\u%04X", static_cast<unsigned>(c));
+    escaped += unit;
+  }
+  return escaped;
 }
 
 bool MakeForeground(HWND w) {
@@ -95,7 +111,7 @@ class EnumerationTest : public SwitcherTest {
 };
 
 TEST_F(EnumerationTest, ListsVisibleEnabledAppWindowsAndPopupsInPlaceOfOwnersWithMarks) {
-  const std::string longTitle(300, 'x');
+  const std::string longTitle(1100, 'x');
   ASSERT_TRUE(Make({
       "|0|-1|Plain",        // 0 listed, flashing
       "h|0|-1|Hidden",      // 1
@@ -105,7 +121,7 @@ TEST_F(EnumerationTest, ListsVisibleEnabledAppWindowsAndPopupsInPlaceOfOwnersWit
       "|0|-1|Main",         // 5 flashing, represented by its active popup
       "ta|1|5|Popup",       // 6 listed, flashing through its owner
       "t|0|5|Other owned",  // 7 listed: owned, but not the active popup
-      "|0|-1|" + longTitle,  // 8 listed, the title cut to 255 bytes
+      "|0|-1|" + longTitle,  // 8 listed, the title cut to 1023 units
   }));
   // A window that flashed and was destroyed since: its handle value may come back with a
   // new window, which must not be boxed.
@@ -120,13 +136,37 @@ TEST_F(EnumerationTest, ListsVisibleEnabledAppWindowsAndPopupsInPlaceOfOwnersWit
   std::sort(listed.begin(), listed.end());
   std::sort(expected.begin(), expected.end());
   ASSERT_EQ(listed, expected);
-  EXPECT_EQ(EntryOf(made[6])->Title, "Popup");
-  EXPECT_EQ(EntryOf(made[4])->Title, "");
-  EXPECT_EQ(EntryOf(made[8])->Title, longTitle.substr(0, 255));
+  EXPECT_EQ(EntryOf(made[6])->Title, L"Popup");
+  EXPECT_EQ(EntryOf(made[4])->Title, L"");
+  EXPECT_EQ(EntryOf(made[8])->Title, std::wstring(1023, L'x'));
   EXPECT_TRUE(EntryOf(made[0])->Flashing);
   EXPECT_TRUE(EntryOf(made[6])->Flashing);
   EXPECT_TRUE(EntryOf(made[7])->Flashing);
   EXPECT_FALSE(EntryOf(made[4])->Flashing);
+}
+
+TEST_F(EnumerationTest, ReadsTitlesInEveryScriptAsTheirExactUTF16Units) {
+  const std::wstring titles[] = {
+      L"\u0417\u0430\u043C\u0435\u0442\u043A\u0438 - \u0447\u0435\u0440\u043D\u043E\u0432\u0438\u043A",
+      L"\u03A9\u03BC\u03AD\u03B3\u03B1 \u03BA\u03B1\u03B9 \u03AC\u03BB\u03C6\u03B1",
+      L"\u4E2D\u6587\u6807\u9898",
+      L"\u65E5\u672C\u8A9E\u306E\u30BF\u30A4\u30C8\u30EB",
+      L"Smile \U0001F600 please",  // a surrogate pair
+      L"Inbox\u200B(3)",           // the zero-width space browsers use
+      L"Cafe\u0301 menu",          // a combining mark
+      std::wstring(600, L'\u00E9'),  // read whole, well beyond what a row shows
+  };
+  std::vector<std::string> requests;
+  for (const std::wstring& title : titles) requests.push_back("|0|-1|" + Escaped(title));
+  ASSERT_TRUE(Make(requests));
+
+  s->Refresh();
+
+  for (size_t i = 0; i < made.size(); ++i) {
+    TFlipDeckEntry* entry = EntryOf(made[i]);
+    ASSERT_NE(entry, nullptr) << i;
+    EXPECT_TRUE(entry->Title == titles[i]) << i;
+  }
 }
 
 TEST_F(EnumerationTest, ModalDialogStandsForItsDisabledOwnerOnlyWithDialogStyleBits) {
@@ -187,12 +227,13 @@ TEST_F(EnumerationTest, SelectsTheFormerForegroundWindowOrItsOwnerOrElseTheFirst
 }
 
 TEST_F(EnumerationTest, KeepsTheSystemZOrderUnlessSortingIsOn) {
-  // Made in the order b, B, a: the last one made lies on top.
-  ASSERT_TRUE(Make({"|0|-1|b", "|0|-1|B", "|0|-1|a"}));
+  // The last one made lies on top.
+  ASSERT_TRUE(Make({"|0|-1|b", "|0|-1|B", "|0|-1|a", "|0|-1|Zebra", "|0|-1|\\u00C9clair",
+                    "|0|-1|eclair"}));
   std::vector<HWND> zOrder;
   for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT))
     if (Among(made, w)) zOrder.push_back(w);
-  ASSERT_EQ(zOrder.size(), 3u);
+  ASSERT_EQ(zOrder, std::vector<HWND>(made.rbegin(), made.rend()));
 
   s->Refresh();
   EXPECT_EQ(Listed(), zOrder);
@@ -201,23 +242,73 @@ TEST_F(EnumerationTest, KeepsTheSystemZOrderUnlessSortingIsOn) {
   ASSERT_TRUE(MakeForeground(made[0]));
   s->SortAlphabetically = true;
   s->Refresh();
-  EXPECT_EQ(Listed(), (std::vector<HWND>{made[1], made[2], made[0]}));
+  // Case aside, and the accent after the plain letter; b and B are equal and keep their
+  // order in the Z-order, where the activated b now lies on top.
+  EXPECT_EQ(Listed(), (std::vector<HWND>{made[2], made[0], made[1], made[5], made[4], made[3]}));
   EXPECT_TRUE(Numbered());
   EXPECT_EQ(SelectedWindow(), made[0]);  // the selection moves with its entry
 }
 
-TEST(CompareTitles, OrdersByUnsignedBytesWithPrefixesFirst) {
-  const struct { const char* a; const char* b; int sign; } cases[] = {
-      {"B", "a", -1}, {"a", "b", -1},  {"Z", "a", -1},      {"a", "a", 0},
-      {"", "", 0},    {"", "a", -1},   {"ab", "a", 1},      {"abc", "abd", -1},
-      {"\xE4pfel", "zebra", 1},  // bytes above 127 sort after ASCII
+// Cases whose order is the same in every language that writes with these letters.
+TEST(CompareTitles, OrdersAsAPersonExpectsIgnoringCase) {
+  const struct { const wchar_t* a; const wchar_t* b; int sign; } cases[] = {
+      {L"apple", L"Zebra", -1},     {L"Zebra", L"apple", 1},   {L"b", L"B", 0},
+      {L"", L"", 0},                {L"", L"a", -1},           {L"ab", L"a", 1},
+      {L"abc", L"ABD", -1},         {L"eclair", L"\u00C9clair", -1},
+      {L"\u00C9clair", L"Zebra", -1}, {L"\u00E9cole", L"ecrire", -1},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << '"' << c.a << "\" vs \"" << c.b << '"');
     Row a(c.a), b(c.b);
     const int order = CompareTitles(&a, &b);
-    EXPECT_EQ((order > 0) - (order < 0), c.sign);
+    EXPECT_EQ((order > 0) - (order < 0), c.sign) << &c - cases;
   }
+}
+
+HRESULT WINAPI Cloaked(HWND, DWORD attribute, void* value, DWORD size) {
+  if (attribute != 14 || size != sizeof(DWORD)) return E_INVALIDARG;
+  *static_cast<DWORD*>(value) = 2;  // DWM_CLOAKED_SHELL
+  return S_OK;
+}
+
+HRESULT WINAPI Shown(HWND, DWORD, void* value, DWORD) {
+  *static_cast<DWORD*>(value) = 0;
+  return S_OK;
+}
+
+// Fails, whatever it left in the value; Wine 8 answers E_NOTIMPL.
+HRESULT WINAPI Refusing(HWND, DWORD, void* value, DWORD) {
+  *static_cast<DWORD*>(value) = 1;
+  return E_NOTIMPL;
+}
+
+TEST(ReadCloak, OnlyASuccessfulNonZeroAnswerCloaks) {
+  EXPECT_EQ(ReadCloak(Cloaked, GetDesktopWindow()), 2u);
+  EXPECT_EQ(ReadCloak(Shown, GetDesktopWindow()), 0u);
+  EXPECT_EQ(ReadCloak(Refusing, GetDesktopWindow()), 0u);
+  EXPECT_EQ(ReadCloak(nullptr, GetDesktopWindow()), 0u);
+}
+
+std::vector<HWND> CloakedWindows;
+
+DWORD FakeCloak(HWND window) { return Among(CloakedWindows, window) ? 1 : 0; }
+
+TEST_F(EnumerationTest, LeavesOutCloakedWindowsAndStoreAppContent) {
+  ASSERT_TRUE(Make({"|0|-1|Shown", "|0|-1|On another desktop", "|0|-1|Also shown",
+                    "|0|-1|Suspended", "c|0|-1|Store app content"}));
+  // With the real query none of them is cloaked (Wine 8 answers E_NOTIMPL).
+  s->Refresh();
+  EXPECT_EQ(Listed().size(), 4u);
+  EXPECT_EQ(EntryOf(made[4]), nullptr);
+
+  CloakedWindows = {made[1], made[3]};
+  QueryCloak = FakeCloak;
+  s->Refresh();
+  QueryCloak = DwmCloakState;
+  std::vector<HWND> listed = Listed();
+  std::sort(listed.begin(), listed.end());
+  std::vector<HWND> expected = {made[0], made[2]};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(listed, expected);
 }
 
 TEST_F(EnumerationTest, EveryRefreshShowsTheSwitcherInFrontAndFreesTheOldList) {

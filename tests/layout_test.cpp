@@ -23,7 +23,7 @@ class LayoutTest : public SwitcherTest {
     Clear();
     int widest = 0;
     for (int i = 0; i < count; ++i) {
-      s->Entries.push_back(new Row(i == 0 ? "The longest title of them all" : "Row", rowHeight));
+      s->Entries.push_back(new Row(i == 0 ? L"The longest title of them all" : L"Row", rowHeight));
       widest = std::max(widest, s->Entries.back()->GetWidth(s->PaintBox->Canvas()));
     }
     return widest;
@@ -57,7 +57,7 @@ TEST_F(LayoutTest, WindowHoldsWholeRowsInColumnsOfAtMostTheScreenHeight) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.rows << " rows of " << c.rowHeight);
     const int widest = SetRows(c.rows, c.rowHeight);
-    const int narrow = Row("Row", c.rowHeight).GetWidth(s->PaintBox->Canvas());
+    const int narrow = Row(L"Row", c.rowHeight).GetWidth(s->PaintBox->Canvas());
     const int width =
         c.columns ? widest + (c.columns - 1) * narrow + 10 * c.columns + 10 + 18 : 10 + 18;
     ExpectBounds(std::max(0, 400 - width / 2), 300 - c.height / 2, width, c.height);
@@ -80,12 +80,12 @@ TEST_F(LayoutTest, OnlyTheTopAndLeftEdgesAreKeptOnScreen) {
 // each box whole with its whole title beside its label, in a column that holds it whole,
 // unless three columns of such titles would be wider than the screen.
 TEST_F(LayoutTest, EveryRowIsPaintedWholeWithItsWholeTitleWhereTheScreenHasRoom) {
-  const struct { int rowHeight, rows, perColumn; const char* title; bool cut; } cases[] = {
-      {32, 3, 18, "Terminal %d", false},
-      {32, 40, 18, "Calculator number %d", false},
-      {64, 12, 9, "Text editor %d", false},
-      {24, 30, 24, "Mail %d", false},
-      {32, 54, 18, "A window title so long that three columns of it do not fit, %d", true},
+  const struct { int rowHeight, rows, perColumn; const wchar_t* title; bool cut; } cases[] = {
+      {32, 3, 18, L"Terminal %d", false},
+      {32, 40, 18, L"Calculator number %d", false},
+      {64, 12, 9, L"Text editor %d", false},
+      {24, 30, 24, L"Mail %d", false},
+      {32, 54, 18, L"A window title so long that three columns of it do not fit, %d", true},
   };
   const COLORREF shadow = ResolveColor(s->Painter->Shadow);
   const COLORREF highlight = ResolveColor(s->Painter->Highlight);
@@ -93,8 +93,8 @@ TEST_F(LayoutTest, EveryRowIsPaintedWholeWithItsWholeTitleWhereTheScreenHasRoom)
     SCOPED_TRACE(testing::Message() << c.rows << " rows of " << c.rowHeight);
     Clear();
     for (int i = 0; i < c.rows; ++i) {
-      char title[100];
-      std::snprintf(title, sizeof title, c.title, i * 37);
+      wchar_t title[100];
+      std::swprintf(title, 100, c.title, i * 37);
       TWindowInfo* entry = new TWindowInfo(title, nullptr);
       entry->RowHeight = c.rowHeight;
       entry->Flashing = true;
@@ -138,7 +138,7 @@ TEST_F(LayoutTest, EveryRowIsPaintedWholeWithItsWholeTitleWhereTheScreenHasRoom)
 
 TEST_F(LayoutTest, AClickActivatesTheRowPaintedUnderItAndAClickBesideTheRowsNothing) {
   Clear();
-  for (int i = 0; i < 40; ++i) s->Entries.push_back(new Row("Row"));  // columns of 18, 18, 4
+  for (int i = 0; i < 40; ++i) s->Entries.push_back(new Row(L"Row"));  // columns of 18, 18, 4
   s->AdjustBounds();
   const int width = RowAt(0)->GetWidth(s->PaintBox->Canvas());
   const int x1 = 10, x2 = x1 + width + 10, x3 = x2 + width + 10;

@@ -29,7 +29,7 @@ class SwitcherTest : public ::testing::Test {
 // A list entry that stands for no window: a title and a row height; it counts how often
 // it was painted and activated.
 struct Row : TFlipDeckEntry {
-  explicit Row(const std::string& title, int rowHeight = 32) {
+  explicit Row(const std::wstring& title, int rowHeight = 32) {
     Title = title;
     RowHeight = rowHeight;
   }

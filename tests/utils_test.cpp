@@ -1,4 +1,4 @@
-// Command-line splitting, number text and message boxes. The option tests read real
+// Command-line splitting, number text, character bounds in UTF-16 and message boxes. The option tests read real
 // command lines of a child process through GetParameter.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -46,6 +46,28 @@ TEST(NumberToText, WritesDecimalDigitsWithASign) {
   } cases[] = {{0, "0"},        {1, "1"},   {12, "12"}, {-45, "-45"}, {1000000, "1000000"},
                {2147483647, "2147483647"}, {-2147483647 - 1, "-2147483648"}};
   for (auto c : cases) EXPECT_EQ(NumberToText(c.value), c.text);
+}
+
+TEST(CharacterStart, StepsBackOverSecondHalvesOfSurrogatePairsAndCombiningMarks) {
+  const struct {
+    const wchar_t* text;
+    size_t index, start;
+  } cases[] = {
+      {L"abc", 1, 1},
+      {L"abc", 0, 0},
+      {L"abc", 3, 3},
+      {L"abc", 7, 7},                    // beyond the end: left alone
+      {L"a\U0001F600b", 2, 1},           // the emoji's second half
+      {L"a\U0001F600b", 3, 3},
+      {L"\U0001F600\U0001F600", 3, 2},
+      {L"Cafe\u0301", 4, 3},             // the acute belongs to the e
+      {L"a\u0301\u0308b", 2, 0},         // two marks on one letter
+      {L"\u2764\uFE0F!", 1, 0},          // the emoji form of the heart
+      {L"\u0301b", 0, 0},                // a mark that starts the text stays
+      {L"a\u200Bb", 1, 1},               // a zero-width space is a character
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(CharacterStart(c.text, c.index), c.start) << &c - cases;
 }
 
 // Runs show() while a second thread, since the box's modal loop holds this one, waits for

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "utils.h"
+
 bool BrushToolsInUse = false;
 
 COLORREF ResolveColor(int color) {
@@ -364,8 +366,12 @@ void TWinCanvas::DrawLineTo(int x, int y) {
 }
 
 void TWinCanvas::WriteText(int x, int y, const std::string& text) {
+  WriteText(x, y, Widen(text));
+}
+
+void TWinCanvas::WriteText(int x, int y, const std::wstring& text) {
   HDC dc = Prepare(NeedBeforeDraw | NeedFont | NeedBrush | NeedDC);
-  if (dc) TextOutA(dc, x, y, text.c_str(), static_cast<int>(text.size()));
+  if (dc) TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
 }
 
 HDC TWinCanvas::BindTextDC(bool& release) {
@@ -380,29 +386,33 @@ HDC TWinCanvas::BindTextDC(bool& release) {
   return Prepare(NeedFont | NeedDC);
 }
 
-SIZE TWinCanvas::MeasureText(const std::string& text) {
+SIZE TWinCanvas::MeasureText(const std::string& text) { return MeasureText(Widen(text)); }
+
+SIZE TWinCanvas::MeasureText(const std::wstring& text) {
   bool release;
   HDC dc = BindTextDC(release);
   SIZE size = {0, 0};
-  if (dc) GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  if (dc) GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
   if (release) AttachDC(0);
   return size;
 }
 
-int TWinCanvas::FitText(const std::string& text, int width) {
+int TWinCanvas::FitText(const std::wstring& text, int width) {
   if (width < 0) return 0;
   bool release;
   HDC dc = BindTextDC(release);
   int fit = 0;
   SIZE size;
   if (dc)
-    GetTextExtentExPointA(dc, text.c_str(), static_cast<int>(text.size()), width, &fit, nullptr,
+    GetTextExtentExPointW(dc, text.c_str(), static_cast<int>(text.size()), width, &fit, nullptr,
                           &size);
   if (release) AttachDC(0);
-  return fit;
+  return static_cast<int>(CharacterStart(text, static_cast<size_t>(fit)));
 }
 
 int TWinCanvas::TextWidth(const std::string& text) { return MeasureText(text).cx; }
+
+int TWinCanvas::TextWidth(const std::wstring& text) { return MeasureText(text).cx; }
 
 int TWinCanvas::TextHeight(const std::string& text) { return MeasureText(text).cy; }
 

@@ -92,11 +92,17 @@ class TWinCanvas : public TWinObject {
   void FillRectangle(const RECT& r);
   void MovePenTo(int x, int y);
   void DrawLineTo(int x, int y);
+  // Text is drawn and measured as UTF-16; the 8-bit forms take text in the system code
+  // page, for the program's own texts.
   void WriteText(int x, int y, const std::string& text);
+  void WriteText(int x, int y, const std::wstring& text);
   SIZE MeasureText(const std::string& text);
-  // How many leading characters of text fit in width pixels in the canvas font.
-  int FitText(const std::string& text, int width);
+  SIZE MeasureText(const std::wstring& text);
+  // How many leading UTF-16 units of text fit in width pixels in the canvas font, never
+  // ending inside a character (between a surrogate pair, or before a combining mark).
+  int FitText(const std::wstring& text, int width);
   int TextWidth(const std::string& text);
+  int TextWidth(const std::wstring& text);
   int TextHeight(const std::string& text);
 
   TWinControl* Owner = nullptr;  // not owned

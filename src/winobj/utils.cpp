@@ -38,6 +38,13 @@ std::string Unquoted(const std::string& parameter) {
   return parameter;
 }
 
+// The second half of a surrogate pair, or a mark that combines with what precedes it.
+bool ContinuesCharacter(wchar_t c) {
+  if (IS_LOW_SURROGATE(c)) return true;
+  WORD type = 0;
+  return GetStringTypeW(CT_CTYPE3, &c, 1, &type) && (type & C3_NONSPACING);
+}
+
 }  // namespace
 
 std::vector<std::string> SplitCommandLine(const char* text) {
@@ -77,6 +84,19 @@ std::string NumberToText(int value) {
     magnitude /= 10;
   } while (magnitude != 0);
   return value < 0 ? "-" + digits : digits;
+}
+
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  const int length = static_cast<int>(text.size());
+  std::wstring wide(MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), length, &wide[0], static_cast<int>(wide.size()));
+  return wide;
+}
+
+size_t CharacterStart(const std::wstring& text, size_t index) {
+  while (index > 0 && index < text.size() && ContinuesCharacter(text[index])) --index;
+  return index;
 }
 
 int ShowMessageBox(const std::string& text, UINT flags) {

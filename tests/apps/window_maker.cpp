@@ -5,10 +5,12 @@
 //
 // Each window is "FLAGS|EXSTYLE|OWNER|TITLE":
 //   FLAGS   letters, any order: h hidden, d disabled, a activated, r raised to the top
-//           without activation, t titled popup instead of an overlapped window
+//           without activation, t titled popup instead of an overlapped window, c of the
+//           class "Windows.UI.Core.CoreWindow" (a store app's content)
 //   EXSTYLE extended style, hexadecimal
 //   OWNER   index of an earlier window, or -1
-//   TITLE   the rest of the argument, may be empty
+//   TITLE   the rest of the argument, may be empty; \uXXXX is the UTF-16 unit XXXX
+//           (hexadecimal), so that any title passes through the command line
 //
 // All windows are made first, then the disabled ones disabled, then the activated ones
 // activated and last the raised ones raised, each in argument order. The report file gets one decimal handle per line, in
@@ -27,10 +29,23 @@ struct Request {
   std::string Flags;
   DWORD ExStyle = 0;
   int Owner = -1;
-  std::string Title;
+  std::wstring Title;
 };
 
 bool Has(const Request& r, char flag) { return r.Flags.find(flag) != std::string::npos; }
+
+std::wstring Unescaped(const std::string& text) {
+  std::wstring title;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text.compare(i, 2, "\\u") == 0 && i + 6 <= text.size()) {
+      title += static_cast<wchar_t>(std::strtoul(text.substr(i + 2, 4).c_str(), nullptr, 16));
+      i += 5;
+      continue;
+    }
+    title += static_cast<wchar_t>(static_cast<unsigned char>(text[i]));
+  }
+  return title;
+}
 
 bool Parse(const char* text, Request& r) {
   std::string s = text;
@@ -41,7 +56,7 @@ bool Parse(const char* text, Request& r) {
   r.Flags = s.substr(0, a);
   r.ExStyle = std::strtoul(s.substr(a + 1, b - a - 1).c_str(), nullptr, 16);
   r.Owner = std::atoi(s.substr(b + 1, c - b - 1).c_str());
-  r.Title = s.substr(c + 1);
+  r.Title = Unescaped(s.substr(c + 1));
   return true;
 }
 
@@ -49,8 +64,9 @@ HWND Make(const Request& r, HWND owner, int index) {
   DWORD style = Has(r, 't') ? WS_POPUP | WS_CAPTION | WS_SYSMENU : WS_OVERLAPPEDWINDOW;
   if (!Has(r, 'h')) style |= WS_VISIBLE;
   int offset = 20 * (index % 10);
-  return CreateWindowExA(r.ExStyle, "WindowMaker", r.Title.c_str(), style, 40 + offset,
-                         40 + offset, 240, 120, owner, nullptr, GetModuleHandleA(nullptr),
+  const wchar_t* windowClass = Has(r, 'c') ? L"Windows.UI.Core.CoreWindow" : L"WindowMaker";
+  return CreateWindowExW(r.ExStyle, windowClass, r.Title.c_str(), style, 40 + offset,
+                         40 + offset, 240, 120, owner, nullptr, GetModuleHandleW(nullptr),
                          nullptr);
 }
 
@@ -60,9 +76,9 @@ HWND Make(const Request& r, HWND owner, int index) {
 void Settle() {
   for (int round = 0; round < 40; ++round) {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&msg);
-      DispatchMessageA(&msg);
+      DispatchMessageW(&msg);
     }
     if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT) == WAIT_TIMEOUT) return;
   }
@@ -73,13 +89,16 @@ void Settle() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (__argc < 2) return 2;
 
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = DefWindowProcA;
+  // Unicode classes, so that titles keep every character.
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = DefWindowProcW;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  wc.lpszClassName = "WindowMaker";
-  if (!RegisterClassA(&wc)) return 3;
+  wc.lpszClassName = L"WindowMaker";
+  if (!RegisterClassW(&wc)) return 3;
+  wc.lpszClassName = L"Windows.UI.Core.CoreWindow";
+  if (!RegisterClassW(&wc)) return 3;
 
   std::vector<Request> requests;
   for (int i = 2; i < __argc; ++i) {
@@ -110,9 +129,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (!WriteReport(__argv[1], windows)) return 6;
 
   MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
   return 0;
 }

@@ -36,7 +36,7 @@ void TSwitcher::Start() {
   RegisterHotKey(Form->Handle, 1, MOD_ALT, VK_TAB);
   RegisterHotKey(Form->Handle, 2, MOD_ALT | MOD_SHIFT, VK_TAB);
   ShellHookMessage = RegisterWindowMessageA("SHELLHOOK");
-  RegisterShellHookWindow(Form->Handle);
+  ShellHookRegistered = RegisterShellHookWindow(Form->Handle) != FALSE;
   Refresh();
 }
 

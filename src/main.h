@@ -24,12 +24,19 @@ class TSwitcher : public TWinObject {
   void SelectNext();
   void SelectPrevious();
 
+  // Closing windows from the list.
+  void CloseEntry(TFlipDeckEntry* entry);
+  void CheckClosedWindows();
+  void RefreshKeepingSelection();
+
   TWinControl* Form = nullptr;
   TWinControl* PaintBox = nullptr;
   bool InWheelScroll = false;
   bool CloseGuard = false;
   UINT HandOverMessage = 0;
   UINT ShellHookMessage = 0;
+  bool ShellHookRegistered = false;
+  int CloseChecksLeft = 0;
   int CenterX = 0;
   int CenterY = 0;
   bool SortAlphabetically = false;
@@ -42,6 +49,9 @@ class TSwitcher : public TWinObject {
 };
 
 extern TSwitcher* Switcher;
+
+// The form's timer that looks again for windows closed from the list.
+const UINT_PTR CloseCheckTimer = 2;
 
 void CreateSwitcher();
 // The parts of CreateSwitcher before Start: the controller with its form and paint box,

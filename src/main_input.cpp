@@ -13,6 +13,14 @@ static void RemoveFlashing(std::vector<HWND>& windows, HWND window) {
 }
 
 static void HandleShellHook(TSwitcher* s, WPARAM code, HWND window) {
+  if (code == HSHELL_WINDOWDESTROYED) {
+    // A window closed from the list, or any other listed one: it is hidden by now, so a
+    // new enumeration leaves it out.
+    bool listed = std::any_of(s->Entries.begin(), s->Entries.end(),
+                              [&](const TFlipDeckEntry* entry) { return entry->Handle == window; });
+    if (listed && s->Form->IsVisible()) s->RefreshKeepingSelection();
+    return;
+  }
   if (code == HSHELL_WINDOWACTIVATED || code == HSHELL_RUDEAPPACTIVATED) {
     RemoveFlashing(s->FlashingWindows, window);
     RemoveFlashing(s->FlashingWindows, GetWindow(window, GW_OWNER));
@@ -34,6 +42,10 @@ bool FormMessage(void* receiver, MessageRecord& m, LRESULT&) {
       s->HandleHotKey(m.WParam);
       return true;
     case WM_USER + 1:
+      return true;
+    case WM_TIMER:
+      if (m.WParam != CloseCheckTimer) return false;
+      s->CheckClosedWindows();
       return true;
   }
   if (m.Message == s->HandOverMessage) {
@@ -94,6 +106,11 @@ void FormKeyDown(void* receiver, TWinControl*, int& key, DWORD) {
       for (int i = 0; i < 3; i++) s->SelectNext();
       break;
     case VK_F4: s->CloseGuard = true; break;
+    case VK_DELETE: {
+      int i = s->SelectedIndex();
+      if (i != -1) s->CloseEntry(s->Entries[i]);
+      break;
+    }
   }
 }
 
@@ -160,6 +177,10 @@ void PaintBoxMouseUp(void* receiver, TWinControl*, MouseRecord& mouse) {
   }
   for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
     if ((*it)->Left > mouse.X) continue;
+    if (mouse.Button == 3) {
+      s->CloseEntry(*it);
+      return;
+    }
     (*it)->Activate();
     s->Form->Hide();
     return;

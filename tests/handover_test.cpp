@@ -1,6 +1,7 @@
-// The real FlipDeck.exe starting up and handing over: the start-up leaves the desktop as
-// it found it, the newest copy closes the older one and takes the hotkeys, a copy ignores
-// its own broadcast, and an F4 keeps it through one hand-over.
+// The real FlipDeck.exe starting up, handing over and quitting: the start-up leaves the
+// desktop as it found it, the newest copy closes the older one and takes the hotkeys, a
+// copy ignores its own broadcast, an F4 keeps it through one hand-over, and -quit closes
+// it from the command line.
 #include <windows.h>
 
 #include <cstdlib>
@@ -145,6 +146,42 @@ TEST_F(HandOver, AltF4LeavesTheSwitcherOpenAndUnguarded) {
   FlipDeck newer = StartFlipDeck();
   ASSERT_NE(nullptr, newer.form);
   EXPECT_TRUE(copy.program.WaitForExit(5000));
+}
+
+// FlipDeck.exe -quit, waited for; its exit code, or STILL_ACTIVE if it did not end in time.
+DWORD RunQuit() {
+  Program quit = StartProgram("FlipDeck.exe", "-quit");
+  if (!quit.IsStarted() || !quit.WaitForExit(10000)) return STILL_ACTIVE;
+  return quit.ExitCode();
+}
+
+TEST_F(HandOver, QuitClosesTheRunningCopyAndSaysWhetherThereWasOne) {
+  EXPECT_EQ(1u, RunQuit());
+
+  FlipDeck copy = StartFlipDeck();
+  ASSERT_NE(nullptr, copy.form);
+  EXPECT_EQ(0u, RunQuit());
+  // It waited for the copy to end, which gave back everything it held.
+  EXPECT_FALSE(copy.program.IsRunning());
+  EXPECT_EQ(0u, copy.program.ExitCode());
+  EXPECT_FALSE(HotKeyTaken(MOD_ALT));
+  EXPECT_EQ(nullptr, FindWindowA("obj_Form", "Form1"));
+  // Nothing was shown on the way.
+  EXPECT_EQ(targets[0], GetForegroundWindow());
+  EXPECT_EQ(1u, RunQuit());
+}
+
+TEST_F(HandOver, QuitReportsACopyThatKeptRunningAfterF4) {
+  FlipDeck copy = StartFlipDeck();
+  ASSERT_NE(nullptr, copy.form);
+  ASSERT_NO_FATAL_FAILURE(ShowSwitcher(copy.form));
+  ASSERT_TRUE(KeyDown(VK_CONTROL));
+  EXPECT_TRUE(TapKey(VK_F4));
+  ASSERT_TRUE(KeyUp(VK_CONTROL));
+  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt(copy.form));
+  EXPECT_EQ(2u, RunQuit());
+  EXPECT_TRUE(copy.program.IsRunning());
+  EXPECT_EQ(0u, RunQuit());
 }
 
 }  // namespace

@@ -37,6 +37,8 @@ void TSwitcher::Start() {
   RegisterHotKey(Form->Handle, 2, MOD_ALT | MOD_SHIFT, VK_TAB);
   ShellHookMessage = RegisterWindowMessageA("SHELLHOOK");
   ShellHookRegistered = RegisterShellHookWindow(Form->Handle) != FALSE;
+  TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+  if (UseTrayIcon) TrayIcon.Add(Form->Handle);
   Refresh();
 }
 

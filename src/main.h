@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "drawing.h"
+#include "trayicon.h"
 #include "uTWindowInfo.h"
 #include "winobj/objects.h"
 
@@ -29,6 +30,9 @@ class TSwitcher : public TWinObject {
   void CheckClosedWindows();
   void RefreshKeepingSelection();
 
+  // The notification-area icon's menu.
+  void ShowTrayMenu();
+
   TWinControl* Form = nullptr;
   TWinControl* PaintBox = nullptr;
   bool InWheelScroll = false;
@@ -37,6 +41,9 @@ class TSwitcher : public TWinObject {
   UINT ShellHookMessage = 0;
   bool ShellHookRegistered = false;
   int CloseChecksLeft = 0;
+  bool UseTrayIcon = true;
+  UINT TaskbarCreatedMessage = 0;
+  TTrayIcon TrayIcon;
   int CenterX = 0;
   int CenterY = 0;
   bool SortAlphabetically = false;

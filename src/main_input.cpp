@@ -47,6 +47,15 @@ bool FormMessage(void* receiver, MessageRecord& m, LRESULT&) {
       if (m.WParam != CloseCheckTimer) return false;
       s->CheckClosedWindows();
       return true;
+    case TrayIconMessage:
+      // At the default version of the icon the keyboard's menu key comes as a right-button
+      // release too.
+      if (m.LParam == WM_RBUTTONUP) s->ShowTrayMenu();
+      return true;
+  }
+  if (m.Message == s->TaskbarCreatedMessage) {
+    s->TrayIcon.AddAgain();
+    return false;
   }
   if (m.Message == s->HandOverMessage) {
     // A newer copy started; its own broadcast comes back to it too.

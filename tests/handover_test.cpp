@@ -1,14 +1,21 @@
 // The real FlipDeck.exe starting up, handing over and quitting: the start-up leaves the
 // desktop as it found it, the newest copy closes the older one and takes the hotkeys, a
-// copy ignores its own broadcast, an F4 keeps it through one hand-over, and -quit closes
-// it from the command line.
+// copy ignores its own broadcast, an F4 keeps it through one hand-over, -quit closes it
+// from the command line, and its notification-area icon comes and goes with it and starts
+// it at log-on.
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <cstdlib>
+#include <functional>
+#include <string>
 
 #include <gtest/gtest.h>
 
 #include "switcher.h"
+#include "toplevel.h"
+#include "trayicon.h"
 #include "wait.h"
 #include "xkeys.h"
 
@@ -182,6 +189,109 @@ TEST_F(HandOver, QuitReportsACopyThatKeptRunningAfterF4) {
   EXPECT_EQ(2u, RunQuit());
   EXPECT_TRUE(copy.program.IsRunning());
   EXPECT_EQ(0u, RunQuit());
+}
+
+// The notification area as the shell keeps it: it modifies only an icon it holds.
+bool HasTrayIcon(HWND form) {
+  NOTIFYICONDATAA data = {};
+  data.cbSize = sizeof data;
+  data.hWnd = form;
+  data.uID = 1;
+  return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+class TrayIcon : public HandOver {
+ protected:
+  void TearDown() override {
+    HandOver::TearDown();
+    // The value belongs to this test's Wine prefix; never leave it for the next run.
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, RunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueA(key, "FlipDeck");
+    RegCloseKey(key);
+  }
+
+  // The Run value for FlipDeck, or "(none)".
+  static std::string RunValue() {
+    char value[1024] = "";
+    DWORD size = sizeof value;
+    if (RegGetValueA(HKEY_CURRENT_USER, RunKey, "FlipDeck", RRF_RT_REG_SZ, nullptr, value,
+                     &size) != ERROR_SUCCESS)
+      return "(none)";
+    return value;
+  }
+
+  // Opens the icon's menu as a right click on the icon does, picks an entry with keys
+  // (1 "Start at log-on", 2 "Exit") and waits until done() says it took effect.
+  static bool Choose(const FlipDeck& copy, int entry, const std::function<bool()>& done) {
+    // Under Wine the foreground that the menu takes for its hidden window sometimes moves
+    // on to the desktop at once, which closes the menu before it shows or before it reads
+    // the keys: open it again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      if (!PostMessageA(copy.form, TrayIconMessage, 1, WM_RBUTTONUP)) return false;
+      HWND menu = WaitForVisibleWindow(copy.program.Id(), "#32768", 2000);
+      if (!menu) continue;
+      for (int i = 0; i < entry; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+      PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+      if (WaitUntil(done, 2000)) return true;
+    }
+    return false;
+  }
+
+  static constexpr const char* RunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+};
+
+TEST_F(TrayIcon, ComesBackAfterExplorerRestartsAndLeavesWithExit) {
+  FlipDeck copy = StartFlipDeck();
+  ASSERT_NE(nullptr, copy.form);
+  EXPECT_TRUE(HasTrayIcon(copy.form));
+
+  // A restarted Explorer has lost the icon and tells every window.
+  NOTIFYICONDATAA data = {};
+  data.cbSize = sizeof data;
+  data.hWnd = copy.form;
+  data.uID = 1;
+  ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));
+  ASSERT_TRUE(PostMessageA(copy.form, RegisterWindowMessageA("TaskbarCreated"), 0, 0));
+  EXPECT_TRUE(WaitUntil([&] { return HasTrayIcon(copy.form); }, 5000));
+
+  EXPECT_TRUE(Choose(copy, 2, [&] { return !copy.program.IsRunning(); }));
+  EXPECT_EQ(0u, copy.program.ExitCode());
+  EXPECT_FALSE(HasTrayIcon(copy.form));
+  EXPECT_FALSE(HotKeyTaken(MOD_ALT));
+}
+
+TEST_F(TrayIcon, StartAtLogOnWritesAndRemovesTheCommandWithItsOptions) {
+  const std::string options = "-centerX=300 \"-font=FFFFFF\"  -sortAlphabetically=true";
+  FlipDeck copy = StartFlipDeck("FlipDeck.exe", options);
+  ASSERT_NE(nullptr, copy.form);
+  ASSERT_EQ("(none)", RunValue());
+  const std::string command = "\"" + ProgramDir() + "FlipDeck.exe\" " + options;
+  EXPECT_TRUE(Choose(copy, 1, [&] { return RunValue() != "(none)"; }));
+  EXPECT_EQ(command, RunValue());
+  EXPECT_TRUE(Choose(copy, 1, [&] { return RunValue() == "(none)"; }));
+  EXPECT_TRUE(copy.program.IsRunning());
+}
+
+// Wine drops the icons of a destroyed window by itself, so the icon's owner is checked on
+// a window that outlives it.
+TEST(TrayIconOwner, GivesItsIconBackWhenDestroyed) {
+  HWND window = CreateWindowA("STATIC", "tray", 0, 0, 0, 10, 10, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(nullptr, window);
+  {
+    TTrayIcon icon;
+    icon.Add(window);
+    EXPECT_TRUE(HasTrayIcon(window));
+  }
+  EXPECT_FALSE(HasTrayIcon(window));
+  DestroyWindow(window);
+}
+
+TEST_F(TrayIcon, IsLeftOutWhenAskedTo) {
+  FlipDeck copy = StartFlipDeck("FlipDeck.exe", "-trayIcon=false");
+  ASSERT_NE(nullptr, copy.form);
+  EXPECT_FALSE(HasTrayIcon(copy.form));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "logon.h"
 
+#include <string>
+
 #include <windows.h>
 
 namespace {
@@ -9,8 +11,7 @@ const char* const ValueName = "FlipDeck";
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
-}  // namespace
-
+// The command line after the program name, without the blanks around it.
 std::string OptionsText(const char* commandLine) {
   const char* p = commandLine;
   // The program name ends at the first blank outside double quotes, as parameters do.
@@ -24,6 +25,8 @@ std::string OptionsText(const char* commandLine) {
   return options;
 }
 
+// The command that the Run value holds: this program's full path, quoted, and the options
+// it was started with, as written.
 std::string LogOnCommand() {
   char path[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, path, sizeof path);
@@ -32,6 +35,8 @@ std::string LogOnCommand() {
   if (!options.empty()) command += " " + options;
   return command;
 }
+
+}  // namespace
 
 bool StartsAtLogOn() {
   HKEY key = nullptr;
@@ -43,19 +48,17 @@ bool StartsAtLogOn() {
   return found;
 }
 
-bool SetStartAtLogOn(bool start) {
+void SetStartAtLogOn(bool start) {
   HKEY key = nullptr;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, RunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                       nullptr) != ERROR_SUCCESS)
-    return false;
-  LONG result;
+    return;
   if (start) {
     std::string command = LogOnCommand();
-    result = RegSetValueExA(key, ValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                            static_cast<DWORD>(command.size() + 1));
+    const BYTE* data = reinterpret_cast<const BYTE*>(command.c_str());
+    RegSetValueExA(key, ValueName, 0, REG_SZ, data, static_cast<DWORD>(command.size() + 1));
   } else {
-    result = RegDeleteValueA(key, ValueName);
+    RegDeleteValueA(key, ValueName);
   }
   RegCloseKey(key);
-  return result == ERROR_SUCCESS;
 }

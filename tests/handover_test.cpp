@@ -288,6 +288,10 @@ TEST(TrayIconOwner, GivesItsIconBackWhenDestroyed) {
   DestroyWindow(window);
 }
 
+TEST(ProgramIcon, IsTheExesOwn) {
+  EXPECT_EQ(1u, ExtractIconExA((ProgramDir() + "FlipDeck.exe").c_str(), -1, nullptr, nullptr, 0));
+}
+
 TEST_F(TrayIcon, IsLeftOutWhenAskedTo) {
   FlipDeck copy = StartFlipDeck("FlipDeck.exe", "-trayIcon=false");
   ASSERT_NE(nullptr, copy.form);

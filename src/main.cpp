@@ -71,7 +71,9 @@ void TSwitcher::RetryHotKeys() {
 
 void TSwitcher::StartSwitching() {
   ShellHookMessage = RegisterWindowMessageA("SHELLHOOK");
-  RegisterShellHookWindow(Form->Handle);
+  ShellHookRegistered = RegisterShellHookWindow(Form->Handle) != FALSE;
+  TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+  if (UseTrayIcon) TrayIcon.Add(Form->Handle);
   Refresh();
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "drawing.h"
+#include "trayicon.h"
 #include "uTWindowInfo.h"
 #include "winobj/objects.h"
 
@@ -26,12 +27,25 @@ class TSwitcher : public TWinObject {
   void SelectNext();
   void SelectPrevious();
 
+  // Closing windows from the list.
+  void CloseEntry(TFlipDeckEntry* entry);
+  void CheckClosedWindows();
+  void RefreshKeepingSelection();
+
+  // The notification-area icon's menu.
+  void ShowTrayMenu();
+
   TWinControl* Form = nullptr;
   TWinControl* PaintBox = nullptr;
   bool InWheelScroll = false;
   bool CloseGuard = false;
   UINT HandOverMessage = 0;
   UINT ShellHookMessage = 0;
+  bool ShellHookRegistered = false;
+  int CloseChecksLeft = 0;
+  bool UseTrayIcon = true;
+  UINT TaskbarCreatedMessage = 0;
+  TTrayIcon TrayIcon;
   int CenterX = 0;
   int CenterY = 0;
   bool SortAlphabetically = false;
@@ -45,6 +59,8 @@ class TSwitcher : public TWinObject {
   // Start waits this long for an older copy to give up the hotkeys.
   static const UINT_PTR HotKeyTimer = 1;
   static const DWORD HotKeyWait = 5000;
+  // The form's timer that looks again for windows closed from the list.
+  static const UINT_PTR CloseCheckTimer = 2;
 
  protected:
   ~TSwitcher() override;

@@ -12,6 +12,14 @@ static void RemoveFlashing(std::vector<HWND>& windows, HWND window) {
 }
 
 static void HandleShellHook(TSwitcher* s, WPARAM code, HWND window) {
+  if (code == HSHELL_WINDOWDESTROYED) {
+    // A window closed from the list, or any other listed one: it is hidden by now, so a
+    // new enumeration leaves it out.
+    bool listed = std::any_of(s->Entries.begin(), s->Entries.end(),
+                              [&](const TFlipDeckEntry* entry) { return entry->Handle == window; });
+    if (listed && s->Form->IsVisible()) s->RefreshKeepingSelection();
+    return;
+  }
   if (code == HSHELL_WINDOWACTIVATED || code == HSHELL_RUDEAPPACTIVATED) {
     RemoveFlashing(s->FlashingWindows, window);
     RemoveFlashing(s->FlashingWindows, GetWindow(window, GW_OWNER));
@@ -35,9 +43,22 @@ bool FormMessage(void* receiver, MessageRecord& m, LRESULT&) {
     case WM_USER + 1:
       return true;
     case WM_TIMER:
-      if (m.WParam != TSwitcher::HotKeyTimer) return false;
-      s->RetryHotKeys();
+      if (m.WParam == TSwitcher::HotKeyTimer) {
+        s->RetryHotKeys();
+        return true;
+      }
+      if (m.WParam != TSwitcher::CloseCheckTimer) return false;
+      s->CheckClosedWindows();
       return true;
+    case TrayIconMessage:
+      // At the default version of the icon the keyboard's menu key comes as a right-button
+      // release too.
+      if (m.LParam == WM_RBUTTONUP) s->ShowTrayMenu();
+      return true;
+  }
+  if (m.Message == s->TaskbarCreatedMessage) {
+    s->TrayIcon.AddAgain();
+    return false;
   }
   if (m.Message == s->HandOverMessage) {
     // A newer copy started; its own broadcast comes back to it too.
@@ -97,6 +118,11 @@ void FormKeyDown(void* receiver, TWinControl*, int& key, DWORD) {
       for (int i = 0; i < 3; i++) s->SelectNext();
       break;
     case VK_F4: s->CloseGuard = true; break;
+    case VK_DELETE: {
+      int i = s->SelectedIndex();
+      if (i != -1) s->CloseEntry(s->Entries[i]);
+      break;
+    }
   }
 }
 
@@ -155,6 +181,10 @@ void PaintBoxMouseUp(void* receiver, TWinControl*, MouseRecord& mouse) {
   TSwitcher* s = SwitcherOf(receiver);
   int index = RowAt(s->Layout, {mouse.X, mouse.Y});
   if (index < 0 || index >= static_cast<int>(s->Entries.size())) return;
+  if (mouse.Button == 3) {
+    s->CloseEntry(s->Entries[index]);
+    return;
+  }
   s->Entries[index]->Activate();
   s->Form->Hide();
 }

@@ -16,6 +16,8 @@ void TSwitcher::ReadOptions() {
       if (!TextToInt(value, CenterY)) ShowError("-centerY has to be a number");
     } else if (name == "-sortAlphabetically") {
       if (value == "true") SortAlphabetically = true;
+    } else if (name == "-trayIcon") {
+      if (value == "false") UseTrayIcon = false;
     }
   }
 }

@@ -1,10 +1,15 @@
-// The real FlipDeck.exe starting up and handing over: the start-up leaves the desktop as
-// it found it, the newest copy closes the older one, waits for it and takes the hotkeys,
-// a copy ignores its own broadcast, an F4 keeps it through one hand-over, and a copy
-// closed with its list shown exits cleanly.
+// The real FlipDeck.exe starting up, handing over and quitting: the start-up leaves the
+// desktop as it found it, the newest copy closes the older one, waits for it and takes the
+// hotkeys, a copy ignores its own broadcast, an F4 keeps it through one hand-over, a copy
+// closed with its list shown exits cleanly, -quit closes it from the command line, and its
+// notification-area icon comes and goes with it and starts it at log-on.
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <cstdlib>
+#include <functional>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +18,7 @@
 #include "process.h"
 #include "switcher.h"
 #include "toplevel.h"
+#include "trayicon.h"
 #include "wait.h"
 #include "xkeys.h"
 
@@ -196,6 +202,149 @@ TEST_F(HandOver, ACopyClosedWhileItsListIsShownExitsWithoutAFault) {
     ASSERT_TRUE(ReleaseAlt());
     altHeld = false;
   }
+}
+
+// FlipDeck.exe -quit, waited for; its exit code, or STILL_ACTIVE if it did not end in time.
+DWORD RunQuit() {
+  Program quit = StartProgram("FlipDeck.exe", "-quit");
+  if (!quit.IsStarted() || !quit.WaitForExit(10000)) return STILL_ACTIVE;
+  return quit.ExitCode();
+}
+
+TEST_F(HandOver, QuitClosesTheRunningCopyAndSaysWhetherThereWasOne) {
+  EXPECT_EQ(1u, RunQuit());
+
+  FlipDeck copy = StartFlipDeck();
+  ASSERT_NE(nullptr, copy.form);
+  EXPECT_EQ(0u, RunQuit());
+  // It waited for the copy to end, which gave back everything it held.
+  EXPECT_FALSE(copy.program.IsRunning());
+  EXPECT_EQ(0u, copy.program.ExitCode());
+  EXPECT_FALSE(HotKeyTaken(MOD_ALT));
+  EXPECT_EQ(nullptr, FindWindowA("obj_Form", "Form1"));
+  // Nothing was shown on the way.
+  EXPECT_EQ(targets[0], GetForegroundWindow());
+  EXPECT_EQ(1u, RunQuit());
+}
+
+TEST_F(HandOver, QuitReportsACopyThatKeptRunningAfterF4) {
+  FlipDeck copy = StartFlipDeck();
+  ASSERT_NE(nullptr, copy.form);
+  ASSERT_NO_FATAL_FAILURE(ShowSwitcher(copy.form));
+  ASSERT_TRUE(KeyDown(VK_CONTROL));
+  EXPECT_TRUE(TapKey(VK_F4));
+  ASSERT_TRUE(KeyUp(VK_CONTROL));
+  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt(copy.form));
+  EXPECT_EQ(2u, RunQuit());
+  EXPECT_TRUE(copy.program.IsRunning());
+  EXPECT_EQ(0u, RunQuit());
+}
+
+// The notification area as the shell keeps it: it modifies only an icon it holds.
+bool HasTrayIcon(HWND form) {
+  NOTIFYICONDATAA data = {};
+  data.cbSize = sizeof data;
+  data.hWnd = form;
+  data.uID = 1;
+  return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+class TrayIcon : public HandOver {
+ protected:
+  void TearDown() override {
+    HandOver::TearDown();
+    // The value belongs to this test's Wine prefix; never leave it for the next run.
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, RunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    RegDeleteValueA(key, "FlipDeck");
+    RegCloseKey(key);
+  }
+
+  // The Run value for FlipDeck, or "(none)".
+  static std::string RunValue() {
+    char value[1024] = "";
+    DWORD size = sizeof value;
+    if (RegGetValueA(HKEY_CURRENT_USER, RunKey, "FlipDeck", RRF_RT_REG_SZ, nullptr, value,
+                     &size) != ERROR_SUCCESS)
+      return "(none)";
+    return value;
+  }
+
+  // Opens the icon's menu as a right click on the icon does, picks an entry with keys
+  // (1 "Start at log-on", 2 "Exit") and waits until done() says it took effect.
+  static bool Choose(const FlipDeck& copy, int entry, const std::function<bool()>& done) {
+    // Under Wine the foreground that the menu takes for its hidden window sometimes moves
+    // on to the desktop at once, which closes the menu before it shows or before it reads
+    // the keys: open it again.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      if (!PostMessageA(copy.form, TrayIconMessage, 1, WM_RBUTTONUP)) return false;
+      HWND menu = WaitForVisibleWindow(copy.program.Id(), "#32768", 2000);
+      if (!menu) continue;
+      for (int i = 0; i < entry; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+      PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+      if (WaitUntil(done, 2000)) return true;
+    }
+    return false;
+  }
+
+  static constexpr const char* RunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+};
+
+TEST_F(TrayIcon, ComesBackAfterExplorerRestartsAndLeavesWithExit) {
+  FlipDeck copy = StartFlipDeck();
+  ASSERT_NE(nullptr, copy.form);
+  EXPECT_TRUE(HasTrayIcon(copy.form));
+
+  // A restarted Explorer has lost the icon and tells every window.
+  NOTIFYICONDATAA data = {};
+  data.cbSize = sizeof data;
+  data.hWnd = copy.form;
+  data.uID = 1;
+  ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));
+  ASSERT_TRUE(PostMessageA(copy.form, RegisterWindowMessageA("TaskbarCreated"), 0, 0));
+  EXPECT_TRUE(WaitUntil([&] { return HasTrayIcon(copy.form); }, 5000));
+
+  EXPECT_TRUE(Choose(copy, 2, [&] { return !copy.program.IsRunning(); }));
+  EXPECT_EQ(0u, copy.program.ExitCode());
+  EXPECT_FALSE(HasTrayIcon(copy.form));
+  EXPECT_FALSE(HotKeyTaken(MOD_ALT));
+}
+
+TEST_F(TrayIcon, StartAtLogOnWritesAndRemovesTheCommandWithItsOptions) {
+  const std::string options = "-centerX=300 \"-font=FFFFFF\"  -sortAlphabetically=true";
+  FlipDeck copy = StartFlipDeck("FlipDeck.exe", options);
+  ASSERT_NE(nullptr, copy.form);
+  ASSERT_EQ("(none)", RunValue());
+  const std::string command = "\"" + ProgramDir() + "FlipDeck.exe\" " + options;
+  EXPECT_TRUE(Choose(copy, 1, [&] { return RunValue() != "(none)"; }));
+  EXPECT_EQ(command, RunValue());
+  EXPECT_TRUE(Choose(copy, 1, [&] { return RunValue() == "(none)"; }));
+  EXPECT_TRUE(copy.program.IsRunning());
+}
+
+// Wine drops the icons of a destroyed window by itself, so the icon's owner is checked on
+// a window that outlives it.
+TEST(TrayIconOwner, GivesItsIconBackWhenDestroyed) {
+  HWND window = CreateWindowA("STATIC", "tray", 0, 0, 0, 10, 10, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+  ASSERT_NE(nullptr, window);
+  {
+    TTrayIcon icon;
+    icon.Add(window);
+    EXPECT_TRUE(HasTrayIcon(window));
+  }
+  EXPECT_FALSE(HasTrayIcon(window));
+  DestroyWindow(window);
+}
+
+TEST(ProgramIcon, IsTheExesOwn) {
+  EXPECT_EQ(1u, ExtractIconExA((ProgramDir() + "FlipDeck.exe").c_str(), -1, nullptr, nullptr, 0));
+}
+
+TEST_F(TrayIcon, IsLeftOutWhenAskedTo) {
+  FlipDeck copy = StartFlipDeck("FlipDeck.exe", "-trayIcon=false");
+  ASSERT_NE(nullptr, copy.form);
+  EXPECT_FALSE(HasTrayIcon(copy.form));
 }
 
 }  // namespace

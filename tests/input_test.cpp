@@ -242,9 +242,9 @@ TEST_P(ClickOnRow, ActivatesThatRow) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, ClickOnRow,
                          ::testing::Values(ClickCase{1, 3, 16, 3}, ClickCase{2, 2, 16, 2},
-                                           ClickCase{3, 4, 16, 4}, ClickCase{1, 0, 0, 0},
+                                           ClickCase{2, 4, 16, 4}, ClickCase{1, 0, 0, 0},
                                            ClickCase{1, 1, 27, 1}, ClickCase{1, 1, 28, 1},
-                                           ClickCase{1, 1, 31, 1}, ClickCase{3, 3, 30, 3}));
+                                           ClickCase{1, 1, 31, 1}, ClickCase{2, 3, 30, 3}));
 
 // Whether row `index` shows these colours where an entry box has its top and left edges
 // and its bottom edge, clear of key label, icon and title.
@@ -320,6 +320,96 @@ TEST_F(FiveWindows, HungWindowDoesNotStopSwitchingBetweenTheOthers) {
   ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
   EXPECT_EQ(2, ForegroundAfterHiding());
   EXPECT_TRUE(blocked());
+}
+
+// Whether row `index` of the column at `left` (from the form's left edge) shows a key
+// label: a row that is listed.
+bool RowIsPainted(HWND form, int index, int left = kColumnLeft) {
+  RECT bounds = {};
+  GetWindowRect(form, &bounds);
+  const int top = bounds.top + kFirstRowTop + index * kRowHeight;
+  for (int y = top + 2; y < top + 16; ++y) {
+    for (int x = bounds.left + left; x < bounds.left + left + 12; ++x) {
+      if (ScreenPixel(x, y) != kBackground) return true;
+    }
+  }
+  return false;
+}
+
+// Closing windows from the shown list. Each case closes windows, so it gets new target
+// windows of its own in place of the suite's.
+class CloseFromList : public Desk {
+ protected:
+  static void SetUpTestSuite() { Open(1); }
+  void SetUp() override {}
+
+  static void OpenWindows(int count) {
+    delete targets;
+    targets = new TargetWindows;
+    ASSERT_TRUE(targets->Open(count));
+  }
+
+  static bool IsSelected(int row) { return RowEdgesAre(Form(), row, kShadow, kHighlight); }
+
+  static int CloseRequests(int index) {
+    return static_cast<int>(reinterpret_cast<UINT_PTR>(GetPropA(Target(index), "CloseRequests")));
+  }
+};
+
+TEST_F(CloseFromList, DeleteClosesTheSelectedWindowAndTheNextRowTakesItsPlace) {
+  ASSERT_NO_FATAL_FAILURE(OpenWindows(3));
+  ASSERT_NO_FATAL_FAILURE(Desk::SetUp());
+  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
+  ASSERT_TRUE(WaitUntil([] { return RowIsPainted(Form(), 2) && IsSelected(1); }, 2000));
+  ASSERT_NO_FATAL_FAILURE(Keys("Delete"));
+  EXPECT_TRUE(WaitUntil([] { return !IsWindow(Target(1)); }, 5000));
+  // Two rows, labelled 0 and 1, the selection still on the second: now window 2.
+  EXPECT_TRUE(WaitUntil([] { return !RowIsPainted(Form(), 2) && IsSelected(1); }, 5000));
+  EXPECT_FALSE(IsSelected(0));
+  EXPECT_TRUE(IsShown(Form()));
+  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
+  EXPECT_EQ(2, ForegroundAfterHiding());
+}
+
+TEST_F(CloseFromList, AWindowThatIgnoresTheRequestStaysListed) {
+  ASSERT_NO_FATAL_FAILURE(OpenWindows(3));
+  ASSERT_NO_FATAL_FAILURE(Desk::SetUp());
+  ASSERT_TRUE(PostMessageA(Target(1), WM_APP + 1, 0, 0));
+  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
+  ASSERT_NO_FATAL_FAILURE(Keys("Delete"));
+  EXPECT_TRUE(WaitUntil([] { return CloseRequests(1) == 1; }, 5000));
+  PumpFor(500);
+  EXPECT_TRUE(IsShown(Form()));
+  EXPECT_TRUE(RowIsPainted(Form(), 2));
+  EXPECT_TRUE(IsSelected(1));
+  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
+  EXPECT_EQ(1, ForegroundAfterHiding());
+}
+
+TEST_F(CloseFromList, MiddleClickClosesTheWindowOfARowInTheSecondColumn) {
+  // 19 rows fill the first column of the 600-pixel screen: windows 19 and 20 are the
+  // second column's first two rows.
+  ASSERT_NO_FATAL_FAILURE(OpenWindows(21));
+  ASSERT_NO_FATAL_FAILURE(Desk::SetUp());
+  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
+  RECT bounds = {};
+  GetWindowRect(Form(), &bounds);
+  const int secondColumn = kColumnLeft + (bounds.right - bounds.left - 65) / 2 + 10;
+  ASSERT_TRUE(WaitUntil([&] { return RowIsPainted(Form(), 1, secondColumn); }, 2000));
+  POINT row = RowPoint(Form(), 1);
+  row.x += secondColumn - kColumnLeft;
+  ASSERT_TRUE(Click(row, 3));
+  // Away from the list, which the refresh hides and shows again.
+  ParkPointer();
+  EXPECT_TRUE(WaitUntil([] { return !IsWindow(Target(20)); }, 5000));
+  EXPECT_TRUE(
+      WaitUntil([&] { return !RowIsPainted(Form(), 1, secondColumn); }, 5000));
+  EXPECT_TRUE(RowIsPainted(Form(), 0, secondColumn));
+  EXPECT_EQ(0, CloseRequests(19));
+  // The selected window stayed listed and stays selected.
+  EXPECT_TRUE(IsSelected(1));
+  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
+  EXPECT_EQ(1, ForegroundAfterHiding());
 }
 
 // More entries than the digits label: letters from the eleventh, F-keys from the

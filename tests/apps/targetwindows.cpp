@@ -9,8 +9,10 @@
 //
 // Each window counts how often it was activated and deactivated in the
 // window properties "Activations" and "Deactivations", which other processes
-// read with GetPropA. A posted WM_APP makes the window's thread sleep for
-// wParam milliseconds (a hung window). The program ends when all its windows
+// read with GetPropA; "CloseRequests" counts the WM_CLOSE messages it got. A
+// posted WM_APP makes the window's thread sleep for wParam milliseconds (a hung
+// window); after a posted WM_APP + 1 it ignores WM_CLOSE, as a window that asks
+// first would. The program ends when all its windows
 // are closed, or after five minutes so that nothing outlives a broken run.
 #include <windows.h>
 
@@ -61,9 +63,18 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_APP:
       Sleep(static_cast<DWORD>(wParam));
       return 0;
+    case WM_APP + 1:
+      SetPropA(hwnd, "IgnoresClose", reinterpret_cast<HANDLE>(1));
+      return 0;
+    case WM_CLOSE:
+      Count(hwnd, "CloseRequests");
+      if (GetPropA(hwnd, "IgnoresClose")) return 0;
+      break;
     case WM_NCDESTROY:
       RemovePropA(hwnd, "Activations");
       RemovePropA(hwnd, "Deactivations");
+      RemovePropA(hwnd, "CloseRequests");
+      RemovePropA(hwnd, "IgnoresClose");
       if (--openWindows == 0) PostQuitMessage(0);
       break;
   }

@@ -9,11 +9,11 @@
 #include "wait.h"
 #include "xkeys.h"
 
-FlipDeck StartFlipDeck(const std::string& exe) {
+FlipDeck StartFlipDeck(const std::string& exe, const std::string& args) {
   const HWND previous = GetForegroundWindow();
   const int deactivations = Deactivations(previous);
   FlipDeck flipDeck;
-  flipDeck.program = StartProgram(exe);
+  flipDeck.program = StartProgram(exe, args);
   if (!flipDeck.program.IsStarted()) return flipDeck;
   HWND form = nullptr;
   const DWORD id = flipDeck.program.Id();

@@ -30,8 +30,8 @@ struct FlipDeck {
 // Starts FlipDeck.exe from bin/ and waits for the end of its start-up, in which it takes
 // the foreground once from the target window that has it and gives it back: its form is
 // hidden again and its hotkeys are registered. form stays nullptr if any of that fails.
-// `exe` may name another build's copy by its full path.
-FlipDeck StartFlipDeck(const std::string& exe = "FlipDeck.exe");
+// `exe` may name another build's copy by its full path; `args` are its options.
+FlipDeck StartFlipDeck(const std::string& exe = "FlipDeck.exe", const std::string& args = "");
 
 bool IsShown(HWND form);  // visible and in the foreground
 bool WaitShown(HWND form, DWORD timeoutMs = 5000);

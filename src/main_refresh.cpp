@@ -130,8 +130,9 @@ void TSwitcher::Refresh() {
   Form->Show();
 }
 
-// The foreground window's monitor, where the user looks; with the form in front (after a
-// window was closed from the list), the form's own.
+// The monitor that holds the centre point where the options give one; otherwise the
+// foreground window's, where the user looks (the form's own while it is in front, after a
+// window was closed from the list).
 void TSwitcher::ChooseMonitor() {
   Monitor = CenterGiven ? Monitors->OfPoint({CenterX, CenterY})
                         : Monitors->OfWindow(GetForegroundWindow());

@@ -444,25 +444,27 @@ TEST_F(CloseFromList, AWindowThatIgnoresTheRequestStaysListed) {
 }
 
 TEST_F(CloseFromList, MiddleClickClosesTheWindowOfARowInTheSecondColumn) {
-  // 19 rows fill the first column of the 600-pixel screen: windows 19 and 20 are the
+  // 18 rows fill the first column of the 600-pixel screen: windows 18 and 19 are the
   // second column's first two rows.
-  ASSERT_NO_FATAL_FAILURE(OpenWindows(21));
+  ASSERT_NO_FATAL_FAILURE(OpenWindows(20));
   ASSERT_NO_FATAL_FAILURE(Desk::SetUp());
   ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
   RECT bounds = {};
   GetWindowRect(Form(), &bounds);
-  const int secondColumn = kColumnLeft + (bounds.right - bounds.left - 65) / 2 + 10;
+  // Two columns of equal width, 10 pixels apart, and 18 for the watermark.
+  const int columnWidth = (bounds.right - bounds.left - 3 * 10 - 18) / 2;
+  const int secondColumn = kColumnLeft + columnWidth + 10;
   ASSERT_TRUE(WaitUntil([&] { return RowIsPainted(Form(), 1, secondColumn); }, 2000));
   POINT row = RowPoint(Form(), 1);
   row.x += secondColumn - kColumnLeft;
   ASSERT_TRUE(Click(row, 3));
   // Away from the list, which the refresh hides and shows again.
   ParkPointer();
-  EXPECT_TRUE(WaitUntil([] { return !IsWindow(Target(20)); }, 5000));
+  EXPECT_TRUE(WaitUntil([] { return !IsWindow(Target(19)); }, 5000));
   EXPECT_TRUE(
       WaitUntil([&] { return !RowIsPainted(Form(), 1, secondColumn); }, 5000));
   EXPECT_TRUE(RowIsPainted(Form(), 0, secondColumn));
-  EXPECT_EQ(0, CloseRequests(19));
+  EXPECT_EQ(0, CloseRequests(18));
   // The selected window stayed listed and stays selected.
   EXPECT_TRUE(IsSelected(1));
   ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());

@@ -9,14 +9,6 @@ namespace {
 
 const char* const WatermarkText = "flipdeck.app";
 
-// Rows start this far from the left edge and columns are this far apart; rows keep this
-// far from the top and bottom edges.
-const int ColumnGap = 10;
-const int RowMargin = 4;
-// Right of the last column: the watermark.
-const int WatermarkWidth = 18;
-const int MinimumHeight = 100;
-
 // Narrows the widest columns to one common width, no more than needed for all of them to
 // fit into room.
 void NarrowColumns(std::vector<int>& widths, int room) {
@@ -46,35 +38,37 @@ TListLayout TFlipDeckPainter::LayOutList(TWinCanvas* canvas,
   TListLayout layout;
   std::vector<int> widths;  // of each column
   std::vector<size_t> columnOf;
-  int y = RowMargin;
+  int y = Sizes.RowMargin;
   int bottom = 0;
   for (TFlipDeckEntry* entry : entries) {
+    const int rowHeight = Sizes.Row(entry->RowHeight);
     // A row that would not fit whole starts the next column; a column takes at least one.
-    if (widths.empty() || (y > RowMargin && y + entry->RowHeight > maxHeight - RowMargin)) {
+    if (widths.empty() || (y > Sizes.RowMargin && y + rowHeight > maxHeight - Sizes.RowMargin)) {
       widths.push_back(0);
-      y = RowMargin;
+      y = Sizes.RowMargin;
     }
     columnOf.push_back(widths.size() - 1);
-    layout.Rows.push_back({0, y, 0, y + entry->RowHeight});
-    y += entry->RowHeight;
+    layout.Rows.push_back({0, y, 0, y + rowHeight});
+    y += rowHeight;
     bottom = std::max(bottom, y);
     widths.back() = std::max(widths.back(), entry->GetWidth(canvas));
   }
   int columns = static_cast<int>(widths.size());
-  NarrowColumns(widths, maxWidth - columns * ColumnGap - ColumnGap - WatermarkWidth);
+  NarrowColumns(widths,
+                maxWidth - (columns + 1) * Sizes.ColumnGap - Sizes.WatermarkWidth);
 
   std::vector<int> lefts;
-  int x = ColumnGap;
+  int x = Sizes.ColumnGap;
   for (int width : widths) {
     lefts.push_back(x);
-    x += width + ColumnGap;
+    x += width + Sizes.ColumnGap;
   }
   for (size_t i = 0; i < layout.Rows.size(); ++i) {
     layout.Rows[i].left = lefts[columnOf[i]];
     layout.Rows[i].right = lefts[columnOf[i]] + widths[columnOf[i]];
   }
-  layout.Width = x + WatermarkWidth;
-  layout.Height = std::max(MinimumHeight, bottom + RowMargin);
+  layout.Width = x + Sizes.WatermarkWidth;
+  layout.Height = std::max(Sizes.MinimumHeight, bottom + Sizes.RowMargin);
   return layout;
 }
 
@@ -84,13 +78,13 @@ void TFlipDeckPainter::PaintList(TWinCanvas* canvas, const std::vector<TFlipDeck
   // Every row keeps to its own place, so no column needs clearing after another.
   for (size_t i = 0; i < entries.size() && i < layout.Rows.size(); ++i) {
     const RECT& row = layout.Rows[i];
-    entries[i]->Paint(canvas, row.left, row.top, row.right - row.left, entries[i]->RowHeight);
+    entries[i]->Paint(canvas, row.left, row.top, row.right - row.left, row.bottom - row.top);
   }
 
   canvas->Brush()->SetColor(Background);
   TGraphicTool* font = canvas->Font();
   font->SetAngle(900);
-  font->SetHeight(15);
-  canvas->WriteText(width - 18, height - 14, WatermarkText);
+  font->SetHeight(Sizes.WatermarkTextHeight);
+  canvas->WriteText(width - Sizes.WatermarkWidth, height - Sizes.WatermarkBottom, WatermarkText);
   font->SetAngle(0);
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "listsizes.h"
 #include "uTFlipPainter.h"
 
 class TFlipDeckEntry;
@@ -28,4 +29,6 @@ class TFlipDeckPainter : public TFlipPainter {
                          int maxWidth, int maxHeight) const;
   void PaintList(TWinCanvas* canvas, const std::vector<TFlipDeckEntry*>& entries,
                  const TListLayout& layout, int width, int height);
+
+  TListSizes Sizes;  // at the DPI of the monitor the list is on
 };

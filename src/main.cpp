@@ -27,6 +27,7 @@ void TSwitcher::Initialize() {
   ReadOptions();
   // Applied again so the painter's messages follow the controller's own.
   Painter->ReadOptions();
+  ChooseMonitor();
   Form->SetAlpha(static_cast<DWORD>(Painter->Transparency));
   CloseGuard = false;
 }

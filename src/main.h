@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "drawing.h"
+#include "monitors.h"
 #include "trayicon.h"
 #include "uTWindowInfo.h"
 #include "winobj/objects.h"
@@ -18,6 +19,7 @@ class TSwitcher : public TWinObject {
 
   // Window list.
   void Refresh();
+  void ChooseMonitor();
   void AdjustBounds();
   void PaintEntries();
 
@@ -48,6 +50,9 @@ class TSwitcher : public TWinObject {
   TTrayIcon TrayIcon;
   int CenterX = 0;
   int CenterY = 0;
+  bool CenterGiven = false;  // by -centerX or -centerY: then the list centres there
+  TMonitorGeometry* Monitors = SystemMonitors();  // not owned
+  TMonitorArea Monitor;                           // where the list goes, set by ChooseMonitor
   bool SortAlphabetically = false;
   std::vector<TFlipDeckEntry*> Entries;  // not owned: Refresh frees them
   std::vector<HWND> FlashingWindows;

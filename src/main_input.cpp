@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "dpi.h"
 #include "main.h"
 #include "winobj/events.h"
 
@@ -49,6 +50,15 @@ bool FormMessage(void* receiver, MessageRecord& m, LRESULT&) {
       }
       if (m.WParam != TSwitcher::CloseCheckTimer) return false;
       s->CheckClosedWindows();
+      return true;
+    case WM_DPICHANGED:
+      // Moved onto a monitor of another scale by something else than AdjustBounds, which
+      // lays out at the scale of the monitor it moves to.
+      if (HIWORD(m.WParam) != s->Painter->Sizes.Dpi) {
+        s->ChooseMonitor();
+        s->AdjustBounds();
+        s->Form->Invalidate();
+      }
       return true;
     case TrayIconMessage:
       // At the default version of the icon the keyboard's menu key comes as a right-button

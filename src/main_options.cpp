@@ -11,9 +11,17 @@ void TSwitcher::ReadOptions() {
     if (!SplitOption(GetParameter(i), name, value)) continue;
 
     if (name == "-centerX") {
-      if (!TextToInt(value, CenterX)) ShowError("-centerX has to be a number");
+      if (TextToInt(value, CenterX)) {
+        CenterGiven = true;
+      } else {
+        ShowError("-centerX has to be a number");
+      }
     } else if (name == "-centerY") {
-      if (!TextToInt(value, CenterY)) ShowError("-centerY has to be a number");
+      if (TextToInt(value, CenterY)) {
+        CenterGiven = true;
+      } else {
+        ShowError("-centerY has to be a number");
+      }
     } else if (name == "-sortAlphabetically") {
       if (value == "true") SortAlphabetically = true;
     } else if (name == "-trayIcon") {

@@ -107,6 +107,8 @@ void TSwitcher::Refresh() {
 
   LastForeground = GetForegroundWindow();
   LastForegroundOwner = LastForeground ? GetWindow(LastForeground, GW_OWNER) : 0;
+  // Before the entries are made: they ask for icons at the size the monitor draws them.
+  ChooseMonitor();
   EnumDesktopWindows(GetThreadDesktop(GetCurrentThreadId()), EnumWindowCallback, 1);
   if (SelectedIndex() == -1 && !Entries.empty()) Entries[0]->Selected = true;
 
@@ -128,16 +130,34 @@ void TSwitcher::Refresh() {
   Form->Show();
 }
 
+// The monitor that holds the centre point where the options give one; otherwise the
+// foreground window's, where the user looks (the form's own while it is in front, after a
+// window was closed from the list).
+void TSwitcher::ChooseMonitor() {
+  Monitor = CenterGiven ? Monitors->OfPoint({CenterX, CenterY})
+                        : Monitors->OfWindow(GetForegroundWindow());
+  if (Monitor.Dpi != Painter->Sizes.Dpi) Painter->Sizes = ListSizes(Monitor.Dpi);
+}
+
+// Where the window of the given size starts along one axis: centred on centre, but inside
+// low..high where it fits, at low where it does not.
+static int KeepInside(int centre, int size, int low, int high) {
+  return std::max(low, std::min(centre - size / 2, high - size));
+}
+
 void TSwitcher::AdjustBounds() {
+  const RECT& work = Monitor.WorkArea;
   {
     TMeasuringDC measuring(PaintBox);
-    Layout = Painter->LayOutList(PaintBox->Canvas(), Entries, ScreenWidth(), ScreenHeight());
+    Layout = Painter->LayOutList(PaintBox->Canvas(), Entries, work.right - work.left,
+                                 work.bottom - work.top);
   }
   Form->SetHeight(Layout.Height);
   Form->SetWidth(Layout.Width);
-  // Only the top and left edges are kept on the screen.
-  Form->SetTop(std::max(0, CenterY - Form->Height() / 2));
-  Form->SetLeft(std::max(0, CenterX - Form->Width() / 2));
+  const int centerX = CenterGiven ? CenterX : (work.left + work.right) / 2;
+  const int centerY = CenterGiven ? CenterY : (work.top + work.bottom) / 2;
+  Form->SetTop(KeepInside(centerY, Form->Height(), work.top, work.bottom));
+  Form->SetLeft(KeepInside(centerX, Form->Width(), work.left, work.right));
 }
 
 void TSwitcher::PaintEntries() {

@@ -13,9 +13,11 @@ static int FiveEighths(int rowHeight) {
   return static_cast<int>(std::nearbyint(rowHeight * 0.625));
 }
 
-// A row beside its title: the key label's 20 pixels, then the icon's cell of the row
-// height, and 3 pixels for the box's right edge.
-static int RoomBesideTitle(int rowHeight) { return 20 + rowHeight + 3; }
+// A row beside its title: the key label, then the icon's cell of the row height, and the
+// box's right edge.
+static int RoomBesideTitle(const TListSizes& sizes, int rowHeight) {
+  return sizes.LabelWidth + rowHeight + sizes.BoxRightEdge;
+}
 
 static void RemoveHandle(std::vector<HWND>& list, HWND window) {
   auto it = std::find(list.begin(), list.end(), window);
@@ -33,12 +35,13 @@ static HICON AskForIcon(HWND window, UINT message, WPARAM kind) {
 
 void TFlipDeckEntry::SetupCanvas(TWinCanvas* canvas) {
   const TFlipDeckPainter* painter = Switcher->Painter;
+  const int textHeight = painter->Sizes.TextHeight;
   TGraphicTool* font = canvas->Font();
   TGraphicTool* brush = canvas->Brush();
-  if (font->Description.Font.lfHeight == 14 && font->FaceName() == "Tahoma" &&
+  if (font->Description.Font.lfHeight == textHeight && font->FaceName() == "Tahoma" &&
       font->Color() == painter->FontColor && brush->Color() == painter->Background)
     return;
-  font->SetHeight(14);
+  font->SetHeight(textHeight);
   font->SetFaceName("Tahoma");
   font->SetColor(painter->FontColor);
   brush->SetColor(painter->Background);
@@ -46,7 +49,8 @@ void TFlipDeckEntry::SetupCanvas(TWinCanvas* canvas) {
 
 int TFlipDeckEntry::GetWidth(TWinCanvas* canvas) {
   SetupCanvas(canvas);
-  return canvas->TextWidth(Title) + RoomBesideTitle(RowHeight);
+  const TListSizes& sizes = Switcher->Painter->Sizes;
+  return canvas->TextWidth(Title) + RoomBesideTitle(sizes, sizes.Row(RowHeight));
 }
 
 // ---- Window entry ----
@@ -64,7 +68,9 @@ HICON TWindowInfo::QueryIcon(HWND window) {
   if (!window) return 0;
   static const WPARAM bigFirst[] = {ICON_BIG, ICON_SMALL, ICON_SMALL2};
   static const WPARAM smallFirst[] = {ICON_SMALL, ICON_SMALL2, ICON_BIG};
-  for (WPARAM kind : RowHeight == 64 ? bigFirst : smallFirst)
+  // The big icon first where the row draws it larger than a small icon.
+  const int drawn = Switcher->Painter->Sizes.Row(RowHeight) / 2;
+  for (WPARAM kind : drawn > GetSystemMetrics(SM_CXSMICON) ? bigFirst : smallFirst)
     if (HICON icon = AskForIcon(window, WM_GETICON, kind)) return icon;
   if (HICON icon = reinterpret_cast<HICON>(GetClassLongPtrA(window, GCLP_HICONSM))) return icon;
   return AskForIcon(window, WM_QUERYDRAGICON, 0);
@@ -106,23 +112,26 @@ static std::wstring FitTitle(TWinCanvas* canvas, const std::wstring& text, int l
 
 void TWindowInfo::Paint(TWinCanvas* canvas, int x, int y, int availableWidth, int rowHeight) {
   const TFlipDeckPainter* painter = Switcher->Painter;
+  const TListSizes& sizes = painter->Sizes;
   Left = x;
   int boxHeight = FiveEighths(rowHeight);
   SetupCanvas(canvas);
   TGraphicTool* font = canvas->Font();
   if (Number >= 0 && Number < 48) {
     font->SetStyle(1);
-    canvas->WriteText(Number < 36 ? x + 3 : x, y + 2, KeyLabel(Number));
+    const int labelLeft = Number < 36 ? x + sizes.LabelLeft : x;
+    canvas->WriteText(labelLeft, y + sizes.RowInset, KeyLabel(Number));
   }
   font->SetStyle(0);
 
-  int textLeft = x + 20;  // the box and icon start here
-  std::wstring text = FitTitle(canvas, Title, availableWidth - RoomBesideTitle(rowHeight));
+  int textLeft = x + sizes.LabelWidth;  // the box and icon start here
+  std::wstring text =
+      FitTitle(canvas, Title, availableWidth - RoomBesideTitle(sizes, rowHeight));
   // The box's width and the text's place both come from one measurement.
   SIZE size = canvas->MeasureText(text);
   TGraphicTool* brush = canvas->Brush();
   if (Selected || Flashing) {
-    int right = textLeft + rowHeight + size.cx + 3;
+    int right = textLeft + rowHeight + size.cx + sizes.BoxRightEdge;
     int bottom = y + boxHeight;
     brush->SetBrushStyle(0);
     brush->SetColor(Selected ? painter->Foreground : painter->Background);
@@ -143,8 +152,9 @@ void TWindowInfo::Paint(TWinCanvas* canvas, int x, int y, int availableWidth, in
     brush->SetBrushStyle(0);
     brush->SetColor(painter->Background);
   }
-  canvas->WriteText(textLeft + rowHeight, y + rowHeight / 4 - size.cy / 4 - 2, text);
+  canvas->WriteText(textLeft + rowHeight,
+                    y + rowHeight / 4 - size.cy / 4 - sizes.TitleTextRaise, text);
   if (Icon)
-    DrawIconEx(canvas->DeviceContext(), textLeft + 2, y + 2, Icon, rowHeight / 2, rowHeight / 2,
-               0, nullptr, DI_NORMAL);
+    DrawIconEx(canvas->DeviceContext(), textLeft + sizes.RowInset, y + sizes.RowInset, Icon,
+               rowHeight / 2, rowHeight / 2, 0, nullptr, DI_NORMAL);
 }

@@ -19,18 +19,52 @@
 
 namespace {
 
+// Wine reads its DPI from this value when a program starts: set only while FlipDeck.exe
+// starts, the programs of the other tests start at 96 DPI.
+class LogPixelsForNextStart {
+ public:
+  explicit LogPixelsForNextStart(DWORD dpi) {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_, nullptr) != ERROR_SUCCESS)
+      return;
+    DWORD size = sizeof old_;
+    had_ = RegQueryValueExA(key_, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&old_),
+                            &size) == ERROR_SUCCESS;
+    RegSetValueExA(key_, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                   sizeof dpi);
+  }
+  ~LogPixelsForNextStart() {
+    if (!key_) return;
+    if (had_) {
+      RegSetValueExA(key_, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_),
+                     sizeof old_);
+    } else {
+      RegDeleteValueA(key_, "LogPixels");
+    }
+    RegCloseKey(key_);
+  }
+
+ private:
+  HKEY key_ = nullptr;
+  DWORD old_ = 0;
+  bool had_ = false;
+};
+
 // Target windows and a FlipDeck.exe shared by the tests of a suite. Every test starts
 // with the windows stacked in index order, window 0 in the foreground and the switcher
 // hidden; they are the only windows the switcher lists, so list position = window index.
 class Desk : public ::testing::Test {
  protected:
-  static void Open(int count) {
+  static void Open(int count, int dpi = 96) {
     targets = new TargetWindows;
     flipDeck = new FlipDeck;
     started = false;
     ReleaseAlt();  // a suite before may have failed with Alt held
     if (!targets->Open(count)) return;
-    *flipDeck = StartFlipDeck();
+    {
+      LogPixelsForNextStart scale(static_cast<DWORD>(dpi));
+      *flipDeck = StartFlipDeck();
+    }
     started = flipDeck->form != nullptr;
   }
 
@@ -101,10 +135,10 @@ class Desk : public ::testing::Test {
   bool altHeld = false;
 };
 
-template <int Count>
+template <int Count, int Dpi = 96>
 class Windows : public Desk {
  protected:
-  static void SetUpTestSuite() { Open(Count); }
+  static void SetUpTestSuite() { Open(Count, Dpi); }
 };
 
 using FiveWindows = Windows<5>;
@@ -247,15 +281,38 @@ INSTANTIATE_TEST_SUITE_P(Rows, ClickOnRow,
                                            ClickCase{1, 1, 31, 1}, ClickCase{2, 3, 30, 3}));
 
 // Whether row `index` shows these colours where an entry box has its top and left edges
-// and its bottom edge, clear of key label, icon and title.
-bool RowEdgesAre(HWND form, int index, COLORREF topAndLeft, COLORREF bottom) {
+// and its bottom edge, clear of key label, icon and title; every size scales with the DPI.
+bool RowEdgesAre(HWND form, int index, COLORREF topAndLeft, COLORREF bottom, int dpi = 96) {
+  const auto scaled = [dpi](int pixels) { return MulDiv(pixels, dpi, 96); };
   RECT bounds = {};
   GetWindowRect(form, &bounds);
-  const int top = bounds.top + kFirstRowTop + index * kRowHeight;
-  const int left = bounds.left + kColumnLeft + 18;
-  return ScreenPixel(left, top + kBoxHeight / 2) == topAndLeft &&
+  const int top = bounds.top + scaled(kFirstRowTop) + index * scaled(kRowHeight);
+  const int left = bounds.left + scaled(kColumnLeft) + scaled(20) - 2;
+  const int boxHeight = scaled(kBoxHeight);
+  return ScreenPixel(left, top + boxHeight / 2) == topAndLeft &&
          ScreenPixel(left + 12, top) == topAndLeft &&
-         ScreenPixel(left + 12, top + kBoxHeight) == bottom;
+         ScreenPixel(left + 12, top + boxHeight) == bottom;
+}
+
+using FiveWindowsAt144Dpi = Windows<5, 144>;
+
+// Started at 144 DPI, FlipDeck draws every size half as large again: 48-pixel rows below
+// a margin of 6, boxes 30 pixels high.
+TEST_F(FiveWindowsAt144Dpi, TheListIsDrawnAtTheScreensScale) {
+  const auto boxed = [](int row) { return RowEdgesAre(Form(), row, kShadow, kHighlight, 144); };
+  const auto plain = [](int row) {
+    return RowEdgesAre(Form(), row, kBackground, kBackground, 144);
+  };
+  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
+  ASSERT_TRUE(WaitUntil([&] { return boxed(1); }, 2000)) << "no selection painted";
+  EXPECT_TRUE(plain(0));
+  EXPECT_TRUE(plain(2));
+  EXPECT_TRUE(plain(4));
+  RECT bounds = {};
+  GetWindowRect(Form(), &bounds);
+  EXPECT_EQ(6 + 5 * 48 + 6, bounds.bottom - bounds.top);
+  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
+  EXPECT_EQ(1, ForegroundAfterHiding());
 }
 
 TEST_F(FiveWindows, WindowsThatAskedForAttentionAreBoxedUntilActivated) {

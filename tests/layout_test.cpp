@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "dpi.h"
 #include "surface.h"
 #include "switcher_fixture.h"
 #include "wait.h"
@@ -64,73 +65,193 @@ TEST_F(LayoutTest, WindowHoldsWholeRowsInColumnsOfAtMostTheScreenHeight) {
   }
 }
 
-TEST_F(LayoutTest, OnlyTheTopAndLeftEdgesAreKeptOnScreen) {
-  const int width = SetRows(3, 32) + 10 + 10 + 18;
+// Monitors the way a test lays them out, each with its work area, the primary one first.
+struct FakeMonitors : TMonitorGeometry {
+  struct Monitor {
+    RECT Bounds;
+    TMonitorArea Area;
+  };
+  TMonitorArea OfWindow(HWND window) override {
+    AskedWindow = window;
+    return Monitors[Foreground].Area;
+  }
+  TMonitorArea OfPoint(POINT point) override {
+    for (const Monitor& m : Monitors)
+      if (PtInRect(&m.Bounds, point)) return m.Area;
+    return Monitors[0].Area;
+  }
+  std::vector<Monitor> Monitors;
+  size_t Foreground = 0;  // the monitor that holds the foreground window
+  HWND AskedWindow = reinterpret_cast<HWND>(-1);
+};
+
+// The primary with its taskbar at the bottom; left of and above it a larger one with the
+// taskbar on the left; right of it one with the taskbar at the top; below it a small one
+// at 144 DPI.
+const FakeMonitors::Monitor Primary = {{0, 0, 800, 600}, {{0, 0, 800, 570}, 96}};
+const FakeMonitors::Monitor LeftAbove = {{-1280, -424, 0, 600}, {{-1220, -424, 0, 600}, 96}};
+const FakeMonitors::Monitor Right = {{800, 0, 1824, 768}, {{800, 40, 1824, 768}, 96}};
+const FakeMonitors::Monitor SmallBelow = {{0, 600, 640, 1080}, {{0, 600, 640, 1080}, 144}};
+
+class MonitorLayoutTest : public LayoutTest {
+ protected:
+  void SetUp() override {
+    LayoutTest::SetUp();
+    monitors.Monitors = {Primary, LeftAbove, Right, SmallBelow};
+    s->Monitors = &monitors;
+  }
+  FakeMonitors monitors;
+};
+
+TEST_F(MonitorLayoutTest, TheListIsCentredOnTheWorkAreaOfTheForegroundWindowsMonitor) {
+  const int width = SetRows(3, 32) + 10 + 10 + 18, height = 3 * 32 + 8;
+  const struct { size_t monitor; int left, top; } cases[] = {
+      {0, 400 - width / 2, 285 - height / 2},
+      {1, -610 - width / 2, 88 - height / 2},    // the taskbar on the left
+      {2, 1312 - width / 2, 404 - height / 2},   // the taskbar at the top
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "monitor " << c.monitor);
+    monitors.Foreground = c.monitor;
+    s->ChooseMonitor();
+    EXPECT_EQ(GetForegroundWindow(), monitors.AskedWindow);
+    ExpectBounds(c.left, c.top, width, height);
+  }
+}
+
+// A list too long for a monitor 480 pixels high at 144 DPI: 48-pixel rows, 9 to a column,
+// and every column fits its width.
+TEST_F(MonitorLayoutTest, ColumnsBreakAtTheWorkAreasHeightAndFitItsWidth) {
+  monitors.Foreground = 3;
+  s->ChooseMonitor();
+  SetRows(40, 32);
+  s->AdjustBounds();
+  ASSERT_EQ(40u, s->Layout.Rows.size());
+  EXPECT_EQ(48, s->Layout.Rows[0].bottom - s->Layout.Rows[0].top);
+  EXPECT_EQ(s->Layout.Rows[0].left, s->Layout.Rows[8].left);
+  EXPECT_LT(s->Layout.Rows[8].left, s->Layout.Rows[9].left) << "a new column";
+  EXPECT_EQ(6 + 9 * 48 + 6, s->Form->Height());
+
+  Clear();
+  for (int i = 0; i < 60; ++i)
+    s->Entries.push_back(new Row(L"A title far too long for four columns side by side"));
+  RECT r = {};
+  s->AdjustBounds();
+  GetWindowRect(s->Form->Handle, &r);
+  EXPECT_GE(r.left, 0);
+  EXPECT_LE(r.right, 640);
+  EXPECT_GE(r.top, 600);
+  EXPECT_LE(r.bottom, 1080);
+}
+
+// The point of -centerX and -centerY picks the monitor, and the window stays inside its
+// work area: clear of a taskbar on the left, above the bottom edge.
+TEST_F(MonitorLayoutTest, TheCentreOptionsPlaceTheListOnTheMonitorThatHoldsThePoint) {
+  const int width = SetRows(3, 32) + 10 + 10 + 18, height = 3 * 32 + 8;
   const struct { int centerX, centerY, left, top; } cases[] = {
-      {10, 10, 0, 0}, {-500, -500, 0, 0}, {790, 590, 790 - width / 2, 590 - 104 / 2}};
+      {-700, -100, -700 - width / 2, -100 - height / 2},
+      {-1270, 590, -1220, 600 - height},
+      {1000, 10, 1000 - width / 2, 40},
+      {10, 10, 0, 0},
+      {795, 595, 800 - width, 570 - height},
+  };
+  s->CenterGiven = true;
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "centre " << c.centerX << "," << c.centerY);
     s->CenterX = c.centerX;
     s->CenterY = c.centerY;
-    ExpectBounds(c.left, c.top, width, 3 * 32 + 8);
+    s->ChooseMonitor();
+    ExpectBounds(c.left, c.top, width, height);
   }
 }
 
-// Real rows, every one boxed, painted at the size the switcher takes on the 800x600 screen:
-// each box whole with its whole title beside its label, in a column that holds it whole,
-// unless three columns of such titles would be wider than the screen.
-TEST_F(LayoutTest, EveryRowIsPaintedWholeWithItsWholeTitleWhereTheScreenHasRoom) {
-  const struct { int rowHeight, rows, perColumn; const wchar_t* title; bool cut; } cases[] = {
-      {32, 3, 18, L"Terminal %d", false},
-      {32, 40, 18, L"Calculator number %d", false},
-      {64, 12, 9, L"Text editor %d", false},
-      {24, 30, 24, L"Mail %d", false},
-      {32, 54, 18, L"A window title so long that three columns of it do not fit, %d", true},
+// Brought onto a monitor of another scale, the list lays out again at that scale.
+TEST_F(MonitorLayoutTest, ADpiChangeLaysTheListOutAgainAtTheNewScale) {
+  SetRows(3, 32);
+  s->ChooseMonitor();
+  s->AdjustBounds();
+  ASSERT_EQ(3 * 32 + 8, s->Form->Height());
+  monitors.Foreground = 3;
+  MessageRecord m = {s->Form->Handle, WM_DPICHANGED, MAKEWPARAM(144, 144), 0};
+  LRESULT result = 0;
+  EXPECT_TRUE(FormMessage(s, m, result));
+  EXPECT_EQ(3 * 48 + 12, s->Form->Height());
+}
+
+// Real rows, every one boxed, painted at the size the switcher takes on an 800x600 monitor
+// at 96 and at 144 DPI: each box whole with its whole title beside its label, in a column
+// that holds it whole, unless three columns of such titles would be wider than the screen.
+TEST_F(MonitorLayoutTest, EveryRowIsPaintedWholeWithItsWholeTitleWhereTheScreenHasRoom) {
+  // Whether the titles are cut at 96 and at 144 DPI, where rows are half as high again.
+  const struct { int rowHeight, rows; const wchar_t* title; bool cut96, cut144; } cases[] = {
+      {32, 3, L"Terminal %d", false, false},
+      {32, 40, L"Calculator number %d", false, true},  // 4 columns at 144 DPI
+      {64, 12, L"Text editor %d", false, false},
+      {24, 30, L"Mail %d", false, false},
+      {32, 54, L"A window title so long that three columns of it do not fit, %d", true, true},
   };
   const COLORREF shadow = ResolveColor(s->Painter->Shadow);
   const COLORREF highlight = ResolveColor(s->Painter->Highlight);
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.rows << " rows of " << c.rowHeight);
-    Clear();
-    for (int i = 0; i < c.rows; ++i) {
-      wchar_t title[100];
-      std::swprintf(title, 100, c.title, i * 37);
-      TWindowInfo* entry = new TWindowInfo(title, nullptr);
-      entry->RowHeight = c.rowHeight;
-      entry->Flashing = true;
-      s->Entries.push_back(entry);
-    }
-    s->AdjustBounds();
-    const int w = s->Form->Width(), h = s->Form->Height();
-    ASSERT_LE(w, 800);
-    ASSERT_LE(h, 600);
-    if (c.cut) {
-      EXPECT_GT(w, 800 - 3) << "the screen's width is used";
-    }
-    Surface surface(w, h, RGB(0, 0, 0));
-    s->Painter->PaintList(surface.Canvas, s->Entries, s->Layout, w, h);
+  int widthAt96 = 0;  // of the first title
+  for (int dpi : {96, 144}) {
+    monitors.Monitors = {{{0, 0, 800, 600}, {{0, 0, 800, 600}, dpi}}};
+    s->ChooseMonitor();
+    const TListSizes& z = s->Painter->Sizes;
+    for (const auto& c : cases) {
+      SCOPED_TRACE(testing::Message() << c.rows << " rows of " << c.rowHeight << " at " << dpi);
+      const bool cut = dpi == 96 ? c.cut96 : c.cut144;
+      Clear();
+      for (int i = 0; i < c.rows; ++i) {
+        wchar_t title[100];
+        std::swprintf(title, 100, c.title, i * 37);
+        TWindowInfo* entry = new TWindowInfo(title, nullptr);
+        entry->RowHeight = c.rowHeight;
+        entry->Flashing = true;
+        s->Entries.push_back(entry);
+      }
+      s->AdjustBounds();
+      const int w = s->Form->Width(), h = s->Form->Height();
+      ASSERT_LE(w, 800);
+      ASSERT_LE(h, 600);
+      if (cut) {
+        // Less what an even share of the room across the columns leaves over.
+        EXPECT_GT(w, 800 - 5) << "the screen's width is used";
+      }
+      Surface surface(w, h, RGB(0, 0, 0));
+      s->Painter->PaintList(surface.Canvas, s->Entries, s->Layout, w, h);
 
-    const int boxHeight = c.rowHeight * 5 / 8;
-    for (int i = 0; i < c.rows; ++i) {
-      SCOPED_TRACE(i);
-      TFlipDeckEntry* e = s->Entries[i];
-      const int x = e->Left, y = 4 + i % c.perColumn * c.rowHeight;
-      // The room up to the next column, or up to the watermark.
-      const int columnEnd = i + c.perColumn < c.rows ? s->Entries[i + c.perColumn]->Left - 10
-                                                     : w - 10 - 18;
-      ASSERT_LT(y + boxHeight, h) << "the box's bottom edge is inside the window";
-      EXPECT_EQ(shadow, surface.At(x + 18, y + boxHeight / 2)) << "left edge";
-      EXPECT_EQ(highlight, surface.At(x + 19, y + boxHeight)) << "bottom edge";
-      // The right edge: the last column of the row with highlight at its middle.
-      int right = columnEnd - 1;
-      while (right > x && surface.At(right, y + boxHeight / 2) != highlight) --right;
-      EXPECT_EQ(shadow, surface.At(right - 1, y)) << "top edge up to the right edge";
-      e->SetupCanvas(surface.Canvas);
-      const int whole = x + 20 + c.rowHeight + surface.Canvas->TextWidth(e->Title) + 2;
-      if (c.cut) {
-        EXPECT_LT(right, whole);
-      } else {
-        EXPECT_EQ(whole, right);
+      const int row = c.rowHeight * dpi / 96, perColumn = (600 - 2 * z.RowMargin) / row;
+      const int boxHeight = row * 5 / 8;
+      for (int i = 0; i < c.rows; ++i) {
+        SCOPED_TRACE(i);
+        TFlipDeckEntry* e = s->Entries[i];
+        const int x = e->Left, y = z.RowMargin + i % perColumn * row;
+        // The room up to the next column, or up to the watermark.
+        const int columnEnd = i + perColumn < c.rows
+                                  ? s->Entries[i + perColumn]->Left - z.ColumnGap
+                                  : w - z.ColumnGap - z.WatermarkWidth;
+        const int boxLeft = x + z.LabelWidth - 2;
+        ASSERT_LT(y + boxHeight, h) << "the box's bottom edge is inside the window";
+        EXPECT_EQ(shadow, surface.At(boxLeft, y + boxHeight / 2)) << "left edge";
+        EXPECT_EQ(highlight, surface.At(boxLeft + 1, y + boxHeight)) << "bottom edge";
+        // The right edge: the last column of the row with highlight at its middle.
+        int right = columnEnd - 1;
+        while (right > x && surface.At(right, y + boxHeight / 2) != highlight) --right;
+        EXPECT_EQ(shadow, surface.At(right - 1, y)) << "top edge up to the right edge";
+        e->SetupCanvas(surface.Canvas);
+        const int textWidth = surface.Canvas->TextWidth(e->Title);
+        const int whole = boxLeft + 2 + row + textWidth + z.BoxRightEdge - 1;
+        if (cut) {
+          EXPECT_LT(right, whole);
+        } else {
+          EXPECT_EQ(whole, right);
+        }
+        if (i == 0 && &c == &cases[0]) {
+          if (dpi == 96) widthAt96 = textWidth;
+          if (dpi == 144) {
+            EXPECT_GT(textWidth * 4, widthAt96 * 5) << "the text is larger";
+          }
+        }
       }
     }
   }

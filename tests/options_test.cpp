@@ -41,6 +41,7 @@ struct OptionsProbe {
         {"FontColor", p.FontColor},   {"Transparency", p.Transparency},
         {"RowHeight", p.RowHeight},   {"CenterX", Switcher->CenterX},
         {"CenterY", Switcher->CenterY}, {"SortAlphabetically", Switcher->SortAlphabetically},
+        {"CenterGiven", Switcher->CenterGiven},
         {"Layered", layered},         {"Alpha", alpha}};
     std::string report;
     for (auto& value : values)
@@ -161,7 +162,7 @@ TEST(ReadOptions, WithoutOptionsEverythingHasItsDefault) {
       {"Highlight", 0xAF9176},  {"FontColor", 0xEEEEEE},  {"Transparency", 255},
       {"RowHeight", 32},        {"CenterX", ScreenWidth() / 2},
       {"CenterY", ScreenHeight() / 2},                    {"SortAlphabetically", 0},
-      {"Layered", 0},           {"Alpha", 0}};
+      {"CenterGiven", 0},       {"Layered", 0},           {"Alpha", 0}};
   EXPECT_EQ(r.Values, expected);
 }
 
@@ -174,6 +175,7 @@ TEST(ReadOptions, UnknownNamesAndPlainWordsAreSkippedSilentlyAndLaterOptionsWin)
   EXPECT_EQ(r.Boxes, Strings());
   EXPECT_EQ(r.Values["CenterX"], -20);
   EXPECT_EQ(r.Values["CenterY"], 256);
+  EXPECT_EQ(r.Values["CenterGiven"], 1);
   // Only "true" switches; of the row sizes the later one wins.
   EXPECT_EQ(r.Values["SortAlphabetically"], 0);
   EXPECT_EQ(r.Values["RowHeight"], 64);
@@ -206,6 +208,7 @@ TEST(ReadOptions, BadValuesAreReportedAndKeepTheirValue) {
   EXPECT_EQ(r.Boxes, Strings({"-centerY has to be a number", "-centerX has to be a number",
                               "-centerX has to be a number"}));
   EXPECT_EQ(r.Values["CenterY"], ScreenHeight() / 2);
+  EXPECT_EQ(r.Values["CenterGiven"], 0) << "without a valid point the list follows the user";
 }
 
 TEST(ReadOptions, TransparencyIsTheFormsAlphaWithinZeroTo255) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "drawing.h"
+#include "iconcache.h"
 #include "trayicon.h"
 #include "uTWindowInfo.h"
 #include "winobj/objects.h"
@@ -20,6 +21,7 @@ class TSwitcher : public TWinObject {
   void Refresh();
   void AdjustBounds();
   void PaintEntries();
+  void AskForIcons();
 
   // Input.
   void HandleHotKey(WPARAM id);
@@ -53,6 +55,7 @@ class TSwitcher : public TWinObject {
   std::vector<HWND> FlashingWindows;
   TFlipDeckPainter* Painter = nullptr;
   TListLayout Layout;     // made by AdjustBounds for the current Entries
+  TIconCache Icons;
   int WheelDistance = 0;  // wheel turned since the last whole step
   DWORD HotKeyDeadline = 0;
 

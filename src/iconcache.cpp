@@ -1,22 +1,15 @@
 #include "iconcache.h"
 
-#include <utility>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
-// The questions on their way, in every cache of the process: an answer whose cache or
-// window has gone meanwhile finds nothing here and is dropped.
-struct TQuestion {
-  TIconCache* Cache;
-  HWND Window;  // the listed one, whose owner may have been asked instead
-};
-
-std::unordered_map<ULONG_PTR, TQuestion>& Questions() {
-  static std::unordered_map<ULONG_PTR, TQuestion> questions;
-  return questions;
+// The caches of the process: an answer that comes after its cache has gone finds none.
+std::vector<TIconCache*>& Caches() {
+  static std::vector<TIconCache*> caches;
+  return caches;
 }
-
-ULONG_PTR LastQuestion = 0;
 
 // The lookup asks the window, then its owner, these five things each, in this order.
 const int StepsPerWindow = 5;
@@ -41,12 +34,11 @@ HICON ClassIcon(HWND window) {
 
 }  // namespace
 
-TIconCache::TIconCache() = default;
+TIconCache::TIconCache() { Caches().push_back(this); }
 
 TIconCache::~TIconCache() {
-  auto& questions = Questions();
-  for (auto it = questions.begin(); it != questions.end();)
-    it = it->second.Cache == this ? questions.erase(it) : std::next(it);
+  std::vector<TIconCache*>& caches = Caches();
+  caches.erase(std::find(caches.begin(), caches.end(), this));
   for (auto& entry : Known) Release(entry.second);
   if (ImageDC) {
     SelectObject(ImageDC, FirstBitmap);
@@ -65,7 +57,7 @@ TIconCache::TKnownIcon& TIconCache::Entry(HWND window) {
 
 void TIconCache::Ask(HWND window, bool bigFirst) {
   TKnownIcon& known = Entry(window);
-  if (known.Question) return;
+  if (known.Asking) return;
   known.Step = 0;
   known.BigFirst = bigFirst;
   Continue(window, known);
@@ -93,30 +85,28 @@ void TIconCache::Continue(HWND window, TKnownIcon& known) {
     }
     // A hung program would never answer: the row keeps the icon it has.
     if (IsHungAppWindow(target)) return;
-    const ULONG_PTR question = ++LastQuestion;
-    Questions()[question] = {this, window};
-    known.Question = question;
+    known.Asking = true;
     const UINT message = step == DragIconStep ? WM_QUERYDRAGICON : WM_GETICON;
     const WPARAM kind = step == DragIconStep ? 0 : IconKind(step, known.BigFirst);
-    if (SendMessageCallbackW(target, message, kind, 0, Answer, question)) return;
-    Questions().erase(question);
-    known.Question = 0;
+    if (SendMessageCallbackW(target, message, kind, 0, Answer, reinterpret_cast<ULONG_PTR>(window)))
+      return;
+    known.Asking = false;
   }
   Settle(window, known, ApplicationIcon());
 }
 
-void CALLBACK TIconCache::Answer(HWND, UINT, ULONG_PTR question, LRESULT result) {
-  auto& questions = Questions();
-  auto asked = questions.find(question);
-  if (asked == questions.end()) return;
-  TQuestion to = asked->second;
-  questions.erase(asked);
-  auto found = to.Cache->Known.find(to.Window);
-  if (found == to.Cache->Known.end() || found->second.Question != question) return;
-  TKnownIcon& known = found->second;
-  known.Question = 0;
-  if (HICON icon = reinterpret_cast<HICON>(result)) return to.Cache->Settle(to.Window, known, icon);
-  to.Cache->Continue(to.Window, known);
+// Each window has one question on its way at most, so the answer is to that one. A window
+// forgotten meanwhile has nothing to answer.
+void CALLBACK TIconCache::Answer(HWND, UINT, ULONG_PTR listed, LRESULT result) {
+  HWND window = reinterpret_cast<HWND>(listed);
+  for (TIconCache* cache : Caches()) {
+    auto found = cache->Known.find(window);
+    if (found == cache->Known.end() || !found->second.Asking) continue;
+    TKnownIcon& known = found->second;
+    known.Asking = false;
+    if (HICON icon = reinterpret_cast<HICON>(result)) return cache->Settle(window, known, icon);
+    return cache->Continue(window, known);
+  }
 }
 
 void TIconCache::Settle(HWND window, TKnownIcon& known, HICON icon) {

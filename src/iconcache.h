@@ -35,7 +35,7 @@ class TIconCache {
     HICON Icon = 0;
     int Step = 0;  // of the lookup, see Continue
     bool BigFirst = false;
-    ULONG_PTR Question = 0;  // the one on its way, 0 for none
+    bool Asking = false;  // a question is on its way
     HBITMAP Image = 0;
     HICON ImageIcon = 0;
     int ImageSize = 0;

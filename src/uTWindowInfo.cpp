@@ -53,9 +53,11 @@ TWindowInfo::TWindowInfo(const std::wstring& title, HWND window) {
 }
 
 void TWindowInfo::Activate() {
-  // Neither call waits for the window's thread: SwitchToThisWindow would, to move it to the
-  // top, and a busy program would hold up the switch.
+  // None of these waits for the window's thread: SwitchToThisWindow would, to move it to
+  // the top, and a busy program would hold up the switch.
   if (IsIconic(Handle)) ShowWindowAsync(Handle, SW_RESTORE);
+  SetWindowPos(Handle, HWND_TOP, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
   SetForegroundWindow(Handle);
   std::vector<HWND>& flashing = Switcher->FlashingWindows;
   RemoveHandle(flashing, Handle);

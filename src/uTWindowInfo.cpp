@@ -53,11 +53,13 @@ TWindowInfo::TWindowInfo(const std::wstring& title, HWND window) {
 }
 
 void TWindowInfo::Activate() {
-  // None of these waits for the window's thread: SwitchToThisWindow would, to move it to
-  // the top, and a busy program would hold up the switch.
-  if (IsIconic(Handle)) ShowWindowAsync(Handle, SW_RESTORE);
-  SetWindowPos(Handle, HWND_TOP, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+  // SwitchToThisWindow moves the window to the top before the list hides, so that hiding
+  // the list cannot activate another one; it waits for the window's thread to do so,
+  // which a hung program would never do: that one is only asked to come forward.
+  if (!IsHungAppWindow(Handle))
+    SwitchToThisWindow(Handle, TRUE);
+  else if (IsIconic(Handle))
+    ShowWindowAsync(Handle, SW_RESTORE);
   SetForegroundWindow(Handle);
   std::vector<HWND>& flashing = Switcher->FlashingWindows;
   RemoveHandle(flashing, Handle);

@@ -161,9 +161,10 @@ void CountingPaint(void* receiver, TWinControl*, HDC) {
   static_cast<TSwitcher*>(receiver)->PaintEntries();
 }
 
-// The list is shown and painted, and the switch made, while a listed window's program is
-// busy; its icon is painted once it answers, and kept while it is busy again.
-TEST_F(EntryTest, ABusyWindowNeverDelaysTheListOrTheSwitchAndItsIconComesLater) {
+// The list is shown and painted while a listed window's program is busy; its icon is
+// painted once it answers and kept while it is busy again; once hung, it is asked nothing
+// and still switched to without waiting.
+TEST_F(EntryTest, ABusyOrHungWindowNeverDelaysTheListAndItsIconComesLater) {
   static Answers busyAnswers;
   busyAnswers = {Sys(IDI_ERROR), Sys(IDI_ERROR), Sys(IDI_ERROR), 0};
   BusyWindow busy(&busyAnswers, true);
@@ -180,15 +181,7 @@ TEST_F(EntryTest, ABusyWindowNeverDelaysTheListOrTheSwitchAndItsIconComesLater) 
   // Not answered yet: the row shows the class icon.
   EXPECT_EQ(s->Icons.IconOf(busy.Window), Sys(IDI_WINLOGO));
 
-  (*listed)->Activate();
-  EXPECT_FALSE(busy.TimedOut);  // the switch did not wait for the busy thread
-  EXPECT_TRUE(WaitUntil([&] {
-    busy.PumpOnce();
-    return GetForegroundWindow() == busy.Window;
-  }, 2000));
-
   // The answers of the lookup arrive one by one as this thread pumps.
-  s->Refresh();
   const int paintsBefore = listPaints;
   for (int i = 0; i < 5 && s->Icons.IconOf(busy.Window) != Sys(IDI_ERROR); ++i) {
     busy.PumpOnce();
@@ -208,10 +201,29 @@ TEST_F(EntryTest, ABusyWindowNeverDelaysTheListOrTheSwitchAndItsIconComesLater) 
   EXPECT_EQ(painted.Differences(expected, {32, 6, 48, 22}), 0);
   EXPECT_GT(expected.Count({32, 6, 48, 22}, static_cast<COLORREF>(s->Painter->Background)), 0);
 
-  // Busy again: the next list keeps the icon it knows.
+  // Busy again: the next list keeps the icon it knows; hung, the window is asked nothing
+  // and still switched to.
   s->Refresh();
   PumpPending();
   EXPECT_EQ(s->Icons.IconOf(busy.Window), Sys(IDI_ERROR));
+  s->Form->Hide();
+  busy.PumpOnce();  // answers the question of the refresh before it hung
+  busyAnswers.Big = busyAnswers.Small = busyAnswers.Small2 = Sys(IDI_WARNING);
+  ASSERT_TRUE(WaitUntil([&] { return IsHungAppWindow(busy.Window) != FALSE; }, 9000));
+  s->Refresh();
+  PumpPending();
+  auto hung = std::find_if(s->Entries.begin(), s->Entries.end(),
+                           [&](TFlipDeckEntry* e) { return e->Handle == busy.Window; });
+  ASSERT_NE(hung, s->Entries.end());
+  (*hung)->Activate();
+  EXPECT_FALSE(busy.TimedOut);
+  busy.PumpOnce();
+  PumpPending();
+  EXPECT_EQ(s->Icons.IconOf(busy.Window), Sys(IDI_ERROR));  // never asked again
+  EXPECT_TRUE(WaitUntil([&] {
+    busy.PumpOnce();
+    return GetForegroundWindow() == busy.Window;
+  }, 2000));
   s->Form->Hide();
 }
 

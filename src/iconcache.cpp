@@ -39,7 +39,7 @@ TIconCache::TIconCache() { Caches().push_back(this); }
 TIconCache::~TIconCache() {
   std::vector<TIconCache*>& caches = Caches();
   caches.erase(std::find(caches.begin(), caches.end(), this));
-  for (auto& entry : Known) Release(entry.second);
+  for (auto& image : Images) Release(image.second);
   if (ImageDC) {
     SelectObject(ImageDC, FirstBitmap);
     DeleteDC(ImageDC);
@@ -117,34 +117,33 @@ void TIconCache::Settle(HWND window, TKnownIcon& known, HICON icon) {
 }
 
 void TIconCache::Draw(HDC dc, int x, int y, HWND window, int size, COLORREF background) {
-  TKnownIcon& known = Entry(window);
-  const int half = ImageHalf(dc, known, known.Icon, size, background);
+  const HICON icon = Entry(window).Icon;
+  const int half = ImageHalf(dc, icon, size, background);
   if (half < 0) return;
   BitBlt(dc, x, y, size, size, ImageDC, half * size, 0, SRCCOPY);
 }
 
-// Selects the window's image into ImageDC and returns which half shows the icon on
-// background, drawing it there first if needed; -1 when no image could be made.
-int TIconCache::ImageHalf(HDC dc, TKnownIcon& known, HICON icon, int size,
-                          COLORREF background) {
+// Selects the icon's image into ImageDC and returns which half shows it on background,
+// drawing it there first if needed; -1 when no image could be made.
+int TIconCache::ImageHalf(HDC dc, HICON icon, int size, COLORREF background) {
   if (!ImageDC) {
     ImageDC = CreateCompatibleDC(dc);
     if (!ImageDC) return -1;
     FirstBitmap = GetCurrentObject(ImageDC, OBJ_BITMAP);
   }
-  if (known.Image && (known.ImageIcon != icon || known.ImageSize != size)) Release(known);
-  if (!known.Image) {
-    known.Image = CreateCompatibleBitmap(dc, 2 * size, size);
-    if (!known.Image) return -1;
-    known.ImageIcon = icon;
-    known.ImageSize = size;
+  TImage& image = Images[icon];
+  if (image.Bitmap && image.Size != size) Release(image);
+  if (!image.Bitmap) {
+    image.Bitmap = CreateCompatibleBitmap(dc, 2 * size, size);
+    if (!image.Bitmap) return -1;
+    image.Size = size;
   }
-  SelectObject(ImageDC, known.Image);
+  SelectObject(ImageDC, image.Bitmap);
   for (int half = 0; half < 2; ++half)
-    if (known.Backgrounds[half] == background) return half;
-  const int half = known.NextHalf;
-  known.NextHalf = 1 - half;
-  known.Backgrounds[half] = background;
+    if (image.Backgrounds[half] == background) return half;
+  const int half = image.NextHalf;
+  image.NextHalf = 1 - half;
+  image.Backgrounds[half] = background;
   RECT cell = {half * size, 0, half * size + size, size};
   HBRUSH brush = CreateSolidBrush(background);
   FillRect(ImageDC, &cell, brush);
@@ -154,23 +153,27 @@ int TIconCache::ImageHalf(HDC dc, TKnownIcon& known, HICON icon, int size,
 }
 
 void TIconCache::ForgetGoneWindows() {
-  for (auto it = Known.begin(); it != Known.end();) {
-    if (IsWindow(it->first)) {
+  for (auto it = Known.begin(); it != Known.end();)
+    it = IsWindow(it->first) ? std::next(it) : Known.erase(it);
+  // An icon is kept by its window, which may destroy it once it shows another: its image
+  // goes as soon as no window shows it.
+  std::vector<HICON> shown;
+  shown.reserve(Known.size());
+  for (const auto& known : Known) shown.push_back(known.second.Icon);
+  std::sort(shown.begin(), shown.end());
+  for (auto it = Images.begin(); it != Images.end();) {
+    if (std::binary_search(shown.begin(), shown.end(), it->first)) {
       ++it;
       continue;
     }
     Release(it->second);
-    it = Known.erase(it);
+    it = Images.erase(it);
   }
 }
 
-void TIconCache::Release(TKnownIcon& known) {
-  if (!known.Image) return;
+void TIconCache::Release(TImage& image) {
+  if (!image.Bitmap) return;
   if (ImageDC) SelectObject(ImageDC, FirstBitmap);
-  DeleteObject(known.Image);
-  known.Image = 0;
-  known.ImageIcon = 0;
-  known.ImageSize = 0;
-  known.Backgrounds[0] = known.Backgrounds[1] = CLR_INVALID;
-  known.NextHalf = 0;
+  DeleteObject(image.Bitmap);
+  image = TImage();
 }

@@ -22,23 +22,24 @@ class TIconCache {
   HICON IconOf(HWND window) const;
   // Copies the window's icon, size pixels square, drawn on background, to (x, y).
   void Draw(HDC dc, int x, int y, HWND window, int size, COLORREF background);
-  // Gives back what is kept for windows that no longer exist.
+  // Forgets windows that no longer exist, and gives back images no window shows.
   void ForgetGoneWindows();
 
   void (*OnArrived)(void* receiver, HWND window) = nullptr;
   void* Receiver = nullptr;
 
  private:
-  // One window's icon and its image: the icon drawn on two backgrounds side by side, for
-  // the row as it is and as it is selected.
   struct TKnownIcon {
     HICON Icon = 0;
     int Step = 0;  // of the lookup, see Continue
     bool BigFirst = false;
     bool Asking = false;  // a question is on its way
-    HBITMAP Image = 0;
-    HICON ImageIcon = 0;
-    int ImageSize = 0;
+  };
+  // One icon drawn on two backgrounds side by side, for the row as it is and as it is
+  // selected; windows that show the same icon share it.
+  struct TImage {
+    HBITMAP Bitmap = 0;
+    int Size = 0;
     COLORREF Backgrounds[2] = {CLR_INVALID, CLR_INVALID};
     int NextHalf = 0;
   };
@@ -47,10 +48,11 @@ class TIconCache {
   static void CALLBACK Answer(HWND target, UINT message, ULONG_PTR question, LRESULT result);
   void Continue(HWND window, TKnownIcon& known);
   void Settle(HWND window, TKnownIcon& known, HICON icon);
-  int ImageHalf(HDC dc, TKnownIcon& known, HICON icon, int size, COLORREF background);
-  void Release(TKnownIcon& known);
+  int ImageHalf(HDC dc, HICON icon, int size, COLORREF background);
+  void Release(TImage& image);
 
   std::unordered_map<HWND, TKnownIcon> Known;
+  std::unordered_map<HICON, TImage> Images;
   HDC ImageDC = 0;
   HGDIOBJ FirstBitmap = 0;  // of ImageDC, selected back before it goes
 };

@@ -227,7 +227,7 @@ TEST_F(EntryTest, ABusyOrHungWindowNeverDelaysTheListAndItsIconComesLater) {
   s->Form->Hide();
 }
 
-// Images are made once per window and icon and given back when the window is gone; the
+// Images are made once per icon and given back when no window shows it any more; the
 // icons themselves belong to the windows.
 TEST_F(EntryTest, TheIconCacheForgetsDestroyedWindowsAndKeepsNoHandles) {
   static Answers error;
@@ -236,18 +236,29 @@ TEST_F(EntryTest, TheIconCacheForgetsDestroyedWindowsAndKeepsNoHandles) {
   HDC dc = surface.Dc;
   s->Icons.Draw(dc, 0, 0, Window(&error), 16, RGB(1, 1, 1));  // the cache's own DC
   const int gdi = CountGdiObjects();
+  BYTE andMask[128] = {}, xorMask[128] = {0x55};
   for (int round = 0; round < 3; ++round) {
     std::vector<HWND> made;
-    for (int i = 0; i < 20; ++i) made.push_back(MakeWindow(&error, i % 2 == 0));
+    std::vector<HICON> icons;
+    std::vector<Answers> answers(20);
+    for (int i = 0; i < 20; ++i) {
+      icons.push_back(CreateIcon(GetModuleHandleA(nullptr), 32, 32, 1, 1, andMask, xorMask));
+      answers[i] = {icons[i], icons[i], icons[i], 0};
+      made.push_back(MakeWindow(&answers[i], i % 2 == 0));
+      made.push_back(MakeWindow(&answers[i]));  // the same icon: the same image
+    }
     for (HWND w : made) {
       s->Icons.Ask(w, false);
       for (int size : {16, 32})
         for (COLORREF background : {RGB(1, 1, 1), RGB(2, 2, 2), RGB(3, 3, 3)})
           s->Icons.Draw(dc, 10, 10, w, size, background);
     }
-    EXPECT_GE(CountGdiObjects(), gdi + 20);
+    const int drawn = CountGdiObjects();
+    for (HICON icon : icons) DestroyIcon(icon);
+    const int images = drawn - CountGdiObjects();
     for (HWND w : made) DestroyWindow(w);
     s->Icons.ForgetGoneWindows();
+    EXPECT_EQ(CountGdiObjects(), drawn - images - 20) << round;  // one image per icon
     EXPECT_EQ(CountGdiObjects(), gdi) << round;
   }
 }

@@ -45,7 +45,7 @@ void TimeParts(Costs& costs) {
   LastForeground = GetForegroundWindow();
   costs.enumeration.Add(Time([] { EnumDesktopWindows(Desktop(), EnumWindowCallback, 1); }));
   costs.icons.Add(Time([] {
-    for (TFlipDeckEntry* entry : Switcher->Entries) static_cast<TWindowInfo*>(entry)->FindIcon();
+    Switcher->AskForIcons();
   }));
   costs.layout.Add(Time([] { Switcher->AdjustBounds(); }));
   costs.showing.Add(Time([] {

@@ -14,6 +14,14 @@ TSwitcher::~TSwitcher() {
   if (Switcher == this) Switcher = nullptr;
 }
 
+// An icon answer for a row of the shown list: it is painted at once.
+static void IconArrived(void* receiver, HWND window) {
+  TSwitcher* s = static_cast<TSwitcher*>(receiver);
+  if (!s->Form->IsVisible()) return;
+  for (const TFlipDeckEntry* entry : s->Entries)
+    if (entry->Handle == window) return s->Form->Invalidate();
+}
+
 void TSwitcher::Initialize() {
   HandOverMessage = RegisterWindowMessageA("FlipDeckSuizideMessage");
   SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
@@ -30,6 +38,8 @@ void TSwitcher::Initialize() {
   ChooseMonitor();
   Form->SetAlpha(static_cast<DWORD>(Painter->Transparency));
   CloseGuard = false;
+  Icons.OnArrived = IconArrived;
+  Icons.Receiver = this;
 }
 
 // Both hotkeys or neither: an older copy gives up both at once.

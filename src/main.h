@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "drawing.h"
+#include "iconcache.h"
 #include "monitors.h"
 #include "trayicon.h"
 #include "uTWindowInfo.h"
@@ -22,6 +23,7 @@ class TSwitcher : public TWinObject {
   void ChooseMonitor();
   void AdjustBounds();
   void PaintEntries();
+  void AskForIcons();
 
   // Input.
   void HandleHotKey(WPARAM id);
@@ -58,6 +60,7 @@ class TSwitcher : public TWinObject {
   std::vector<HWND> FlashingWindows;
   TFlipDeckPainter* Painter = nullptr;
   TListLayout Layout;     // made by AdjustBounds for the current Entries
+  TIconCache Icons;
   int WheelDistance = 0;  // wheel turned since the last whole step
   DWORD HotKeyDeadline = 0;
 

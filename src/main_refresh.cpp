@@ -60,14 +60,16 @@ bool IsSwitchable(HWND window) {
 }
 
 BOOL CALLBACK EnumWindowCallback(HWND window, LPARAM) {
-  wchar_t title[TitleBufferSize];
-  const int titleLength = GetWindowTextW(window, title, TitleBufferSize);
   if (!IsSwitchable(window)) return TRUE;
   if (window == Switcher->Form->Handle) return TRUE;
   // Owned windows come before their owners in the Z-order, so an owner whose active
   // popup is already listed is skipped here.
   if (IsListed(GetLastActivePopup(window))) return TRUE;
 
+  // The title the system keeps: GetWindowTextW would send a window of this process that
+  // belongs to another thread a message and wait for its answer.
+  wchar_t title[TitleBufferSize];
+  const int titleLength = InternalGetWindowText(window, title, TitleBufferSize);
   TWindowInfo* entry = new TWindowInfo(std::wstring(title, titleLength), window);
   // An unlisted owned window (a tool window, say) had the focus: select its owner.
   if (window == LastForeground || window == LastForegroundOwner) {
@@ -128,6 +130,17 @@ void TSwitcher::Refresh() {
   SetWindowLongA(window, GWL_EXSTYLE, GetWindowLongA(window, GWL_EXSTYLE) | WS_EX_TOOLWINDOW);
   MainWindow->Hide();
   Form->Show();
+  AskForIcons();
+}
+
+// Asked after the list is shown: every answer comes later, as a message, and is painted
+// when it comes.
+void TSwitcher::AskForIcons() {
+  Icons.ForgetGoneWindows();
+  // The big icon first where the row draws it larger than a small icon.
+  const int smallIcon = GetSystemMetrics(SM_CXSMICON);
+  for (const TFlipDeckEntry* entry : Entries)
+    Icons.Ask(entry->Handle, Painter->Sizes.Row(entry->RowHeight) / 2 > smallIcon);
 }
 
 // The monitor that holds the centre point where the options give one; otherwise the

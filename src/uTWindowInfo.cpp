@@ -24,13 +24,6 @@ static void RemoveHandle(std::vector<HWND>& list, HWND window) {
   if (it != list.end()) list.erase(it);
 }
 
-// A hung or slow window counts as having no icon for this step.
-static HICON AskForIcon(HWND window, UINT message, WPARAM kind) {
-  DWORD_PTR icon = 0;
-  if (!SendMessageTimeoutA(window, message, kind, 0, SMTO_ABORTIFHUNG, 100, &icon)) return 0;
-  return reinterpret_cast<HICON>(icon);
-}
-
 // ---- Sizing ----
 
 void TFlipDeckEntry::SetupCanvas(TWinCanvas* canvas) {
@@ -61,31 +54,16 @@ TWindowInfo::TWindowInfo(const std::wstring& title, HWND window) {
   Selected = false;
   Flashing = false;
   RowHeight = Switcher->Painter->RowHeight;
-  Icon = FindIcon();
-}
-
-HICON TWindowInfo::QueryIcon(HWND window) {
-  if (!window) return 0;
-  static const WPARAM bigFirst[] = {ICON_BIG, ICON_SMALL, ICON_SMALL2};
-  static const WPARAM smallFirst[] = {ICON_SMALL, ICON_SMALL2, ICON_BIG};
-  // The big icon first where the row draws it larger than a small icon.
-  const int drawn = Switcher->Painter->Sizes.Row(RowHeight) / 2;
-  for (WPARAM kind : drawn > GetSystemMetrics(SM_CXSMICON) ? bigFirst : smallFirst)
-    if (HICON icon = AskForIcon(window, WM_GETICON, kind)) return icon;
-  if (HICON icon = reinterpret_cast<HICON>(GetClassLongPtrA(window, GCLP_HICONSM))) return icon;
-  return AskForIcon(window, WM_QUERYDRAGICON, 0);
-}
-
-HICON TWindowInfo::FindIcon() {
-  if (HICON icon = QueryIcon(Handle)) return icon;
-  if (HICON icon = QueryIcon(GetWindow(Handle, GW_OWNER))) return icon;
-  // A shared system icon: the handle stays valid, so it is loaded once.
-  static HICON applicationIcon = LoadIconA(nullptr, IDI_APPLICATION);
-  return applicationIcon;
 }
 
 void TWindowInfo::Activate() {
-  SwitchToThisWindow(Handle, TRUE);
+  // SwitchToThisWindow moves the window to the top before the list hides, so that hiding
+  // the list cannot activate another one; it waits for the window's thread to do so,
+  // which a hung program would never do: that one is only asked to come forward.
+  if (!IsHungAppWindow(Handle))
+    SwitchToThisWindow(Handle, TRUE);
+  else if (IsIconic(Handle))
+    ShowWindowAsync(Handle, SW_RESTORE);
   SetForegroundWindow(Handle);
   std::vector<HWND>& flashing = Switcher->FlashingWindows;
   RemoveHandle(flashing, Handle);
@@ -125,10 +103,16 @@ void TWindowInfo::Paint(TWinCanvas* canvas, int x, int y, int availableWidth, in
   font->SetStyle(0);
 
   int textLeft = x + sizes.LabelWidth;  // the box and icon start here
-  std::wstring text =
-      FitTitle(canvas, Title, availableWidth - RoomBesideTitle(sizes, rowHeight));
-  // The box's width and the text's place both come from one measurement.
-  SIZE size = canvas->MeasureText(text);
+  if (ShownWidth != availableWidth || ShownRowHeight != rowHeight || ShownFrom != Title) {
+    ShownTitle = FitTitle(canvas, Title, availableWidth - RoomBesideTitle(sizes, rowHeight));
+    // The box's width and the text's place both come from one measurement.
+    ShownSize = canvas->MeasureText(ShownTitle);
+    ShownWidth = availableWidth;
+    ShownRowHeight = rowHeight;
+    ShownFrom = Title;
+  }
+  const std::wstring& text = ShownTitle;
+  const SIZE size = ShownSize;
   TGraphicTool* brush = canvas->Brush();
   if (Selected || Flashing) {
     int right = textLeft + rowHeight + size.cx + sizes.BoxRightEdge;
@@ -154,7 +138,8 @@ void TWindowInfo::Paint(TWinCanvas* canvas, int x, int y, int availableWidth, in
   }
   canvas->WriteText(textLeft + rowHeight,
                     y + rowHeight / 4 - size.cy / 4 - sizes.TitleTextRaise, text);
-  if (Icon)
-    DrawIconEx(canvas->DeviceContext(), textLeft + sizes.RowInset, y + sizes.RowInset, Icon,
-               rowHeight / 2, rowHeight / 2, 0, nullptr, DI_NORMAL);
+  const int iconSize = rowHeight / 2;
+  Switcher->Icons.Draw(canvas->DeviceContext(), textLeft + sizes.RowInset, y + sizes.RowInset,
+                       Handle, iconSize,
+                       static_cast<COLORREF>(Selected ? painter->Foreground : painter->Background));
 }

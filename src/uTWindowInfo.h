@@ -35,8 +35,12 @@ class TWindowInfo : public TFlipDeckEntry {
   void Paint(TWinCanvas* canvas, int x, int y, int availableWidth, int rowHeight) override;
   void Activate() override;
 
-  HICON FindIcon();
-  HICON QueryIcon(HWND window);
-
-  HICON Icon = 0;  // never owned
+ private:
+  // The title as the row shows it, cut to the width it was last painted at: measured
+  // once per list, not once per paint.
+  std::wstring ShownTitle;
+  std::wstring ShownFrom;  // the Title it was cut from
+  SIZE ShownSize = {0, 0};
+  int ShownWidth = -1;
+  int ShownRowHeight = -1;
 };

@@ -1,15 +1,19 @@
-// Window entries: which icon a row shows, what activating it does, and the pixels of a
-// painted row. Icons do not cross processes under Wine, so the icon cases use windows of
-// this process that answer as each case asks.
+// Window entries: which icon a row shows and when, what activating it does, and the pixels
+// of a painted row. Icons do not cross processes under Wine, so the icon cases use windows
+// of this process that answer as each case asks; a window of another thread that does not
+// pump stands for a busy program.
+#include <algorithm>
 #include <memory>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "handles.h"
 #include "surface.h"
 #include "switcher_fixture.h"
 #include "wait.h"
+#include "winobj/paint.h"
 #include "winobj/utils.h"
 
 namespace {
@@ -26,6 +30,8 @@ LRESULT CALLBACK AnswerProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   if (a && m == WM_QUERYDRAGICON) return reinterpret_cast<LRESULT>(a->Drag);
   return DefWindowProcA(w, m, wp, lp);
 }
+
+const COLORREF Base = RGB(1, 2, 3);  // the surface before painting
 
 HICON Sys(LPCSTR id) { return LoadIconA(nullptr, id); }
 
@@ -70,7 +76,7 @@ class EntryTest : public SwitcherTest {
 };
 
 TEST_F(EntryTest, IconsAreLookedUpInOrderAndOutliveTheirEntries) {
-  // An icon of this process, which freeing an entry that shows it must leave valid.
+  // An icon of this process, which forgetting a window that shows it must leave valid.
   BYTE andMask[128] = {}, xorMask[128] = {0xAA};
   const HICON big = CreateIcon(GetModuleHandleA(nullptr), 32, 32, 1, 1, andMask, xorMask);
   const HICON small = Sys(IDI_INFORMATION), small2 = Sys(IDI_QUESTION);
@@ -81,15 +87,20 @@ TEST_F(EntryTest, IconsAreLookedUpInOrderAndOutliveTheirEntries) {
   onlyBig = {big, 0, 0, 0};
   drag = {0, 0, 0, Sys(IDI_ERROR)};
   HWND owner = Window(&onlyBig);
-  const struct { const Answers* answers; bool classIcon; HWND owner; int rowHeight; HICON icon; }
-      cases[] = {{&both, false, 0, 64, big},          {&both, false, 0, 32, small},
-                 {&both, false, 0, 24, small},        {&onlySmall2, false, 0, 32, small2},
-                 {&onlyBig, false, 0, 32, big},       {&none, true, 0, 64, Sys(IDI_WINLOGO)},
-                 {&drag, false, 0, 32, Sys(IDI_ERROR)}, {&none, false, owner, 32, big},
-                 {&none, false, 0, 32, Sys(IDI_APPLICATION)}};
-  for (const auto& c : cases)
-    EXPECT_EQ(Entry(Window(c.answers, c.classIcon, c.owner), c.rowHeight)->Icon, c.icon)
-        << &c - cases;
+  const struct { const Answers* answers; bool classIcon; HWND owner; bool bigFirst; HICON icon; }
+      cases[] = {{&both, false, 0, true, big},          {&both, false, 0, false, small},
+                 {&onlySmall2, false, 0, false, small2}, {&onlyBig, false, 0, false, big},
+                 {&none, true, 0, true, Sys(IDI_WINLOGO)}, {&drag, false, 0, false, Sys(IDI_ERROR)},
+                 {&none, false, owner, false, big},     {&none, false, 0, false, Sys(IDI_APPLICATION)}};
+  std::vector<HWND> asked;
+  for (const auto& c : cases) {
+    asked.push_back(Window(c.answers, c.classIcon, c.owner));
+    // Windows of this thread answer at once.
+    s->Icons.Ask(asked.back(), c.bigFirst);
+    EXPECT_EQ(s->Icons.IconOf(asked.back()), c.icon) << &c - cases;
+  }
+  for (HWND w : asked) DestroyWindow(w);
+  s->Icons.ForgetGoneWindows();
   ICONINFO info = {};
   EXPECT_TRUE(GetIconInfo(big, &info));
   DeleteObject(info.hbmMask);
@@ -97,27 +108,159 @@ TEST_F(EntryTest, IconsAreLookedUpInOrderAndOutliveTheirEntries) {
   DestroyIcon(big);
 }
 
-TEST_F(EntryTest, AHungWindowGetsItsClassIconOrTheSystemsOne) {
-  HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  HWND withClassIcon = 0, bare = 0;
-  std::thread stuck([&] {
-    withClassIcon = MakeWindow(nullptr, true);
-    bare = MakeWindow(nullptr);
-    SetEvent(ready);
-    WaitForSingleObject(release, INFINITE);  // never pumps meanwhile
-    DestroyWindow(withClassIcon);
-    DestroyWindow(bare);
-  });
-  WaitForSingleObject(ready, INFINITE);
-  const HICON fromClass = Entry(withClassIcon, 32)->Icon;
-  const HICON fallback = Entry(bare, 32)->Icon;
-  SetEvent(release);
-  stuck.join();
-  CloseHandle(ready);
-  CloseHandle(release);
-  EXPECT_EQ(fromClass, Sys(IDI_WINLOGO));
-  EXPECT_EQ(fallback, Sys(IDI_APPLICATION));
+// A window of another thread that answers only while it pumps: it waits for Go before
+// each round of pumping and counts the icon questions it answered.
+struct BusyWindow {
+  BusyWindow(const Answers* answers, bool classIcon) {
+    HANDLE made = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    thread = std::thread([=] {
+      Window = MakeWindow(answers, classIcon);
+      SetWindowLongPtrA(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(answers));
+      ShowWindow(Window, SW_SHOWNOACTIVATE);
+      SetEvent(made);
+      // Given up only when the test waited on the thread instead of letting it pump.
+      for (MSG m; !Done;) {
+        if (WaitForSingleObject(Go, 10000) != WAIT_OBJECT_0) {
+          TimedOut = true;
+          break;
+        }
+        ResetEvent(Go);
+        while (PeekMessageA(&m, 0, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+        SetEvent(Pumped);
+      }
+      DestroyWindow(Window);
+    });
+    WaitForSingleObject(made, INFINITE);
+    CloseHandle(made);
+  }
+  ~BusyWindow() {
+    Done = true;
+    SetEvent(Go);
+    thread.join();
+    CloseHandle(Go);
+    CloseHandle(Pumped);
+  }
+  // Lets the thread handle what waits for it, once.
+  void PumpOnce() {
+    ResetEvent(Pumped);
+    SetEvent(Go);
+    WaitForSingleObject(Pumped, 10000);
+  }
+
+  HWND Window = 0;
+  HANDLE Go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE Pumped = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  volatile bool Done = false;
+  volatile bool TimedOut = false;
+  std::thread thread;
+};
+
+int listPaints = 0;
+void CountingPaint(void* receiver, TWinControl*, HDC) {
+  ++listPaints;
+  static_cast<TSwitcher*>(receiver)->PaintEntries();
+}
+
+// The list is shown and painted while a listed window's program is busy; its icon is
+// painted once it answers and kept while it is busy again; once hung, it is asked nothing
+// and still switched to without waiting.
+TEST_F(EntryTest, ABusyOrHungWindowNeverDelaysTheListAndItsIconComesLater) {
+  static Answers busyAnswers;
+  busyAnswers = {Sys(IDI_ERROR), Sys(IDI_ERROR), Sys(IDI_ERROR), 0};
+  BusyWindow busy(&busyAnswers, true);
+  SetOnPaint(s->PaintBox, CountingPaint, s);
+  listPaints = 0;
+  s->Refresh();
+  PumpPending();
+  UpdateWindow(s->Form->Handle);
+  EXPECT_GT(listPaints, 0);
+  EXPECT_FALSE(busy.TimedOut);
+  auto listed = std::find_if(s->Entries.begin(), s->Entries.end(),
+                             [&](TFlipDeckEntry* e) { return e->Handle == busy.Window; });
+  ASSERT_NE(listed, s->Entries.end());
+  // Not answered yet: the row shows the class icon.
+  EXPECT_EQ(s->Icons.IconOf(busy.Window), Sys(IDI_WINLOGO));
+
+  // The answers of the lookup arrive one by one as this thread pumps.
+  const int paintsBefore = listPaints;
+  for (int i = 0; i < 5 && s->Icons.IconOf(busy.Window) != Sys(IDI_ERROR); ++i) {
+    busy.PumpOnce();
+    PumpPending();
+  }
+  EXPECT_EQ(s->Icons.IconOf(busy.Window), Sys(IDI_ERROR));
+  UpdateWindow(s->Form->Handle);
+  EXPECT_GT(listPaints, paintsBefore);
+  Surface painted(300, 40, Base), expected(300, 40, Base);
+  TFlipDeckEntry* row = *std::find_if(s->Entries.begin(), s->Entries.end(),
+                                      [&](TFlipDeckEntry* e) { return e->Handle == busy.Window; });
+  row->Selected = false;  // it is the foreground window now
+  row->Paint(painted.Canvas, 10, 4, 300, 32);
+  expected.Canvas->Brush()->SetColor(s->Painter->Background);
+  expected.Canvas->FillRectangle({32, 6, 48, 22});
+  DrawIconEx(expected.Dc, 32, 6, Sys(IDI_ERROR), 16, 16, 0, nullptr, DI_NORMAL);
+  EXPECT_EQ(painted.Differences(expected, {32, 6, 48, 22}), 0);
+  EXPECT_GT(expected.Count({32, 6, 48, 22}, static_cast<COLORREF>(s->Painter->Background)), 0);
+
+  // Busy again: the next list keeps the icon it knows; hung, the window is asked nothing
+  // and still switched to.
+  s->Refresh();
+  PumpPending();
+  EXPECT_EQ(s->Icons.IconOf(busy.Window), Sys(IDI_ERROR));
+  s->Form->Hide();
+  busy.PumpOnce();  // answers the question of the refresh before it hung
+  busyAnswers.Big = busyAnswers.Small = busyAnswers.Small2 = Sys(IDI_WARNING);
+  ASSERT_TRUE(WaitUntil([&] { return IsHungAppWindow(busy.Window) != FALSE; }, 9000));
+  s->Refresh();
+  PumpPending();
+  auto hung = std::find_if(s->Entries.begin(), s->Entries.end(),
+                           [&](TFlipDeckEntry* e) { return e->Handle == busy.Window; });
+  ASSERT_NE(hung, s->Entries.end());
+  (*hung)->Activate();
+  EXPECT_FALSE(busy.TimedOut);
+  busy.PumpOnce();
+  PumpPending();
+  EXPECT_EQ(s->Icons.IconOf(busy.Window), Sys(IDI_ERROR));  // never asked again
+  EXPECT_TRUE(WaitUntil([&] {
+    busy.PumpOnce();
+    return GetForegroundWindow() == busy.Window;
+  }, 2000));
+  s->Form->Hide();
+}
+
+// Images are made once per icon and given back when no window shows it any more; the
+// icons themselves belong to the windows.
+TEST_F(EntryTest, TheIconCacheForgetsDestroyedWindowsAndKeepsNoHandles) {
+  static Answers error;
+  error = {Sys(IDI_ERROR), Sys(IDI_ERROR), Sys(IDI_ERROR), 0};
+  Surface surface(100, 100, Base);
+  HDC dc = surface.Dc;
+  s->Icons.Draw(dc, 0, 0, Window(&error), 16, RGB(1, 1, 1));  // the cache's own DC
+  const int gdi = CountGdiObjects();
+  BYTE andMask[128] = {}, xorMask[128] = {0x55};
+  for (int round = 0; round < 3; ++round) {
+    std::vector<HWND> made;
+    std::vector<HICON> icons;
+    std::vector<Answers> answers(20);
+    for (int i = 0; i < 20; ++i) {
+      icons.push_back(CreateIcon(GetModuleHandleA(nullptr), 32, 32, 1, 1, andMask, xorMask));
+      answers[i] = {icons[i], icons[i], icons[i], 0};
+      made.push_back(MakeWindow(&answers[i], i % 2 == 0));
+      made.push_back(MakeWindow(&answers[i]));  // the same icon: the same image
+    }
+    for (HWND w : made) {
+      s->Icons.Ask(w, false);
+      for (int size : {16, 32})
+        for (COLORREF background : {RGB(1, 1, 1), RGB(2, 2, 2), RGB(3, 3, 3)})
+          s->Icons.Draw(dc, 10, 10, w, size, background);
+    }
+    const int drawn = CountGdiObjects();
+    for (HICON icon : icons) DestroyIcon(icon);
+    const int images = drawn - CountGdiObjects();
+    for (HWND w : made) DestroyWindow(w);
+    s->Icons.ForgetGoneWindows();
+    EXPECT_EQ(CountGdiObjects(), drawn - images - 20) << round;  // one image per icon
+    EXPECT_EQ(CountGdiObjects(), gdi) << round;
+  }
 }
 
 TEST_F(EntryTest, ActivateBringsTheWindowForwardAndClearsItsAttentionMarks) {
@@ -134,14 +277,28 @@ TEST_F(EntryTest, ActivateBringsTheWindowForwardAndClearsItsAttentionMarks) {
   EXPECT_EQ(flashing, std::vector<HWND>{other});
 }
 
-const COLORREF Base = RGB(1, 2, 3);  // the surface before painting
 
 class RowPaint : public EntryTest {
  protected:
+  // The row's window answers with an icon that leaves its cell in the row's colour.
   void SetUp() override {
     EntryTest::SetUp();
-    entry = Entry(Window(nullptr), 32);
-    entry->Icon = 0;
+    BYTE andMask[128], xorMask[128] = {};
+    memset(andMask, 0xFF, sizeof andMask);
+    blank = CreateIcon(GetModuleHandleA(nullptr), 32, 32, 1, 1, andMask, xorMask);
+    answers = {blank, blank, blank, 0};
+    entry = Entry(Window(&answers), 32);
+    s->Icons.Ask(entry->Handle, false);
+  }
+  void TearDown() override {
+    EntryTest::TearDown();
+    DestroyIcon(blank);
+  }
+  // Where the row at (10, 4) draws its icon, filled as the row shows the blank one.
+  static const RECT IconCell;
+  void BlankCell(Surface& surface, int color) {
+    surface.Canvas->Brush()->SetColor(color);
+    surface.Canvas->FillRectangle(IconCell);
   }
   // The text as a row shows it, written alone onto another surface with the wide call.
   void Reference(Surface& surface, int x, int y, const std::wstring& text, int style) {
@@ -157,7 +314,10 @@ class RowPaint : public EntryTest {
   static COLORREF C(int value) { return static_cast<COLORREF>(value); }
 
   std::unique_ptr<TWindowInfo> entry;
+  HICON blank = 0;
+  Answers answers = {};
 };
+const RECT RowPaint::IconCell = {32, 6, 48, 22};
 
 TEST_F(RowPaint, WidthIsTheRowAsPaintedFromLabelToBoxEdge) {
   Surface surface(10, 10, Base);
@@ -181,7 +341,8 @@ TEST_F(RowPaint, BoxFramesTheSelectedAndTheFlashingEntryAndOnlyTheSelectionIsFor
     // The frame: x 28 to r, y 4 to 24; the label lies left of it.
     const int l = 28, t = 4, b = 24, r = 30 + 32 + surface.Canvas->TextWidth("Hello") + 2;
     if (!c.selected && !c.flashing) {
-      EXPECT_EQ(surface.Count({l - 1, 0, 62, 40}, Base), (63 - l) * 40);
+      EXPECT_EQ(surface.Count({l - 1, 0, 62, 40}, Base), (63 - l) * 40 - 16 * 16);
+      EXPECT_EQ(surface.Count(IconCell, bg), 16 * 16);
       continue;
     }
     for (POINT p : {POINT{l, t}, {l, b}, {r, t}, {r, b}})
@@ -206,8 +367,10 @@ TEST_F(RowPaint, KeyLabelsFollowTheNumber) {
     entry->Number = c.number;
     entry->Paint(painted.Canvas, 10, 4, 300, 32);
     if (*c.label) Reference(expected, c.x, 6, c.label, 1);
+    BlankCell(expected, s->Painter->Background);
     EXPECT_EQ(painted.Differences(expected, {0, 0, 62, 40}), 0) << c.number;
-    EXPECT_EQ(expected.Count({0, 0, 62, 40}, Base) < 62 * 40, *c.label != 0) << c.number;
+    EXPECT_EQ(expected.Count({0, 0, 62, 40}, Base) < 62 * 40 - 16 * 16, *c.label != 0)
+        << c.number;
   }
 }
 
@@ -295,8 +458,9 @@ TEST_F(RowPaint, TitlesInEveryScriptAreDrawnAsTheirCharacters) {
 
 TEST_F(RowPaint, TheIconTakesHalfTheRowHeight) {
   Surface surface(300, 40, Base);
+  answers = {Sys(IDI_APPLICATION), Sys(IDI_APPLICATION), Sys(IDI_APPLICATION), 0};
+  s->Icons.Ask(entry->Handle, false);
   entry->Selected = true;
-  entry->Icon = Sys(IDI_APPLICATION);
   entry->Paint(surface.Canvas, 10, 4, 300, 32);
   const COLORREF fg = C(s->Painter->Foreground);
   EXPECT_LT(surface.Count({32, 6, 48, 22}, fg), 16 * 16);

@@ -1,0 +1,58 @@
+// Window icons kept from one refresh to the next: asked for without ever waiting on the
+// window's program, and drawn once into row-sized images that a repaint only copies.
+#pragma once
+
+#include <unordered_map>
+
+#include <windows.h>
+
+class TIconCache {
+ public:
+  TIconCache();
+  TIconCache(const TIconCache&) = delete;
+  TIconCache& operator=(const TIconCache&) = delete;
+  ~TIconCache();
+
+  // Asks the window, then its owner, for its icon in the background, unless a question
+  // is still on its way or the window is hung. The answers arrive as messages on this
+  // thread; OnArrived hears of each icon that changes a row.
+  void Ask(HWND window, bool bigFirst);
+  // What the window's row shows: the latest answer, else the class icon, else the
+  // system's application icon.
+  HICON IconOf(HWND window) const;
+  // Copies the window's icon, size pixels square, drawn on background, to (x, y).
+  void Draw(HDC dc, int x, int y, HWND window, int size, COLORREF background);
+  // Forgets windows that no longer exist, and gives back images no window shows.
+  void ForgetGoneWindows();
+
+  void (*OnArrived)(void* receiver, HWND window) = nullptr;
+  void* Receiver = nullptr;
+
+ private:
+  struct TKnownIcon {
+    HICON Icon = 0;
+    int Step = 0;  // of the lookup, see Continue
+    bool BigFirst = false;
+    bool Asking = false;  // a question is on its way
+  };
+  // One icon drawn on two backgrounds side by side, for the row as it is and as it is
+  // selected; windows that show the same icon share it.
+  struct TImage {
+    HBITMAP Bitmap = 0;
+    int Size = 0;
+    COLORREF Backgrounds[2] = {CLR_INVALID, CLR_INVALID};
+    int NextHalf = 0;
+  };
+
+  TKnownIcon& Entry(HWND window);
+  static void CALLBACK Answer(HWND target, UINT message, ULONG_PTR question, LRESULT result);
+  void Continue(HWND window, TKnownIcon& known);
+  void Settle(HWND window, TKnownIcon& known, HICON icon);
+  int ImageHalf(HDC dc, HICON icon, int size, COLORREF background);
+  void Release(TImage& image);
+
+  std::unordered_map<HWND, TKnownIcon> Known;
+  std::unordered_map<HICON, TImage> Images;
+  HDC ImageDC = 0;
+  HGDIOBJ FirstBitmap = 0;  // of ImageDC, selected back before it goes
+};

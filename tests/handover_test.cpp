@@ -48,6 +48,17 @@ class HandOver : public ::testing::Test {
     ASSERT_TRUE(WaitHidden(form));
   }
 
+  // Presses F4 while the list is shown, which guards the copy against the next close
+  // request. With Alt held F4 is Alt+F4, whose close request comes at once; Ctrl held as
+  // well makes it a plain key-down, as if F4 came alone.
+  void GuardWithF4(HWND form) {
+    ASSERT_NO_FATAL_FAILURE(ShowSwitcher(form));
+    ASSERT_TRUE(KeyDown(VK_CONTROL));
+    EXPECT_TRUE(TapKey(VK_F4));
+    ASSERT_TRUE(KeyUp(VK_CONTROL));
+    ASSERT_NO_FATAL_FAILURE(LetGoOfAlt(form));
+  }
+
   TargetWindows targets;
   bool altHeld = false;
 };
@@ -115,13 +126,7 @@ TEST_F(HandOver, CopiesOfEitherArchitectureTakeOverFromEachOther) {
 TEST_F(HandOver, F4KeepsTheCopyThroughOneHandOverOnly) {
   FlipDeck first = StartFlipDeck();
   ASSERT_NE(nullptr, first.form);
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher(first.form));
-  // With Alt held F4 is Alt+F4, whose close request comes at once (next test). Ctrl
-  // held as well makes it a plain key-down, as if F4 came alone.
-  ASSERT_TRUE(KeyDown(VK_CONTROL));
-  EXPECT_TRUE(TapKey(VK_F4));
-  ASSERT_TRUE(KeyUp(VK_CONTROL));
-  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt(first.form));
+  ASSERT_NO_FATAL_FAILURE(GuardWithF4(first.form));
 
   Program second = StartProgram("FlipDeck.exe");
   const DWORD started = GetTickCount();
@@ -230,11 +235,7 @@ TEST_F(HandOver, QuitClosesTheRunningCopyAndSaysWhetherThereWasOne) {
 TEST_F(HandOver, QuitReportsACopyThatKeptRunningAfterF4) {
   FlipDeck copy = StartFlipDeck();
   ASSERT_NE(nullptr, copy.form);
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher(copy.form));
-  ASSERT_TRUE(KeyDown(VK_CONTROL));
-  EXPECT_TRUE(TapKey(VK_F4));
-  ASSERT_TRUE(KeyUp(VK_CONTROL));
-  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt(copy.form));
+  ASSERT_NO_FATAL_FAILURE(GuardWithF4(copy.form));
   EXPECT_EQ(2u, RunQuit());
   EXPECT_TRUE(copy.program.IsRunning());
   EXPECT_EQ(0u, RunQuit());

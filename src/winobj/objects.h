@@ -1,7 +1,10 @@
-// Window-object layer: base objects, lists and window controls.
+// Window-object layer: window controls, their creators and the layer-wide hooks.
 #pragma once
 
 #include <windows.h>
+
+#include "lifetime.h"
+#include "lists.h"
 
 // The layer has its own CreateWindow routine; the ANSI macro would rename it.
 #undef CreateWindow
@@ -13,30 +16,22 @@ struct MessageRecord {
   LPARAM LParam;
 };
 
+// The shift word of key and mouse events: MK_SHIFT and MK_CONTROL as the mouse messages
+// carry them, and this bit while Alt is held.
+constexpr DWORD AltDown = 0x20;
+
 struct MouseRecord {
   BYTE Button;        // 1 left, 2 right, 3 middle; 0 for move and wheel
   bool StopHandling;  // a handler sets it to mark the message handled
-  DWORD Shift;        // wParam, plus 0x20 while Alt is down
+  DWORD Shift;        // wParam, plus AltDown while Alt is down
   SHORT X;
   SHORT Y;
 };
 
-class TWinObject;
-class TWinList;
 class TWinControl;
 class TWinCanvas;
 class TGraphicTool;
 
-// An event is code plus the receiver it is bound to; assigned when Code is set.
-template <typename Fn>
-struct TEvent {
-  Fn Code = nullptr;
-  void* Data = nullptr;
-  bool Assigned() const { return Code != nullptr; }
-  void Clear() { Code = nullptr; Data = nullptr; }
-};
-
-using TOnNotify = void (*)(void* receiver, TWinObject* sender);
 using TOnMessage = bool (*)(void* receiver, MessageRecord& msg, LRESULT& result);
 using TOnCloseQuery = void (*)(void* receiver, TWinControl* sender, bool& accept);
 using TOnKey = void (*)(void* receiver, TWinControl* sender, int& key, DWORD shift);
@@ -47,55 +42,16 @@ using TOnPaint = void (*)(void* receiver, TWinControl* sender, HDC dc);
 // A message step: true when it has handled the message.
 using TMessageHandler = bool (*)(TWinControl* c, MessageRecord& m, LRESULT& r);
 using TControlProc = void (*)(TWinControl* c);
-using TFreeProc = void (*)(void* data);
 
-class TWinObject {
- public:
-  virtual void Init() {}
-  // Runs the finalizers and releases the object's memory.
-  virtual void Destroy();
+// The frame of an overlapped window: caption, system menu, sizing border, minimise and
+// maximise boxes.
+constexpr DWORD WindowFrameStyles = WS_OVERLAPPEDWINDOW;
+// A new control's window: visible, clipped around its siblings and children, framed.
+constexpr DWORD DefaultWindowStyle =
+    WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WindowFrameStyles;
 
-  int RefCount = 0;  // steps of 2; bit 0 = a free was requested while referenced
-  TEvent<TOnNotify> OnDestroy;
-  TWinList* AutoFreeList = nullptr;
-  bool Finalizing = false;  // Free or Release has started Destroy
-
- protected:
-  virtual ~TWinObject() = default;
-  void RunFinalizers();
-};
-
-template <typename T>
-T* NewObject() {
-  T* object = new T();
-  object->Init();
-  return object;
-}
-
-void AddRef(TWinObject* object);
-void Release(TWinObject* object);
-void Free(TWinObject* object);
-void AddToAutoFree(TWinObject* object, TWinObject* other);
-void AddProcToAutoFree(TWinObject* object, TFreeProc proc, void* data);
-
-class TWinList : public TWinObject {
- public:
-  void Init() override;
-  void Destroy() override;
-
-  void Add(void* item);
-  void Insert(int index, void* item);
-  void Delete(int index, int count = 1);
-  int IndexOf(void* item) const;
-  void Remove(void* item);
-  void* Get(int index) const;
-  void Clear();
-
-  void** Items = nullptr;
-  int Count = 0;
-  int Capacity = 0;
-  int AddBy = 4;
-};
+// Where SetAlign puts a child in its parent's client area.
+enum : BYTE { AlignNone, AlignLeft, AlignTop, AlignRight, AlignBottom, AlignClient };
 
 class TWinControl : public TWinObject {
  public:
@@ -216,7 +172,7 @@ class TWinControl : public TWinObject {
   TEvent<TOnPaint> OnPaint;
   TMessageHandler KeyDispatch = nullptr;  // set once a key event is assigned
 
-  BYTE Align = 0;  // 0 none, 1 left, 2 top, 3 right, 4 bottom, 5 client
+  BYTE Align = AlignNone;
   bool RedrawOnResize = false;
 
  private:

@@ -7,7 +7,7 @@
 bool BrushToolsInUse = false;
 
 COLORREF ResolveColor(int color) {
-  if (color < 0) return GetSysColor(color & 0xFF);
+  if (color < 0) return GetSysColor(LOBYTE(color));
   return static_cast<COLORREF>(color);
 }
 
@@ -51,11 +51,11 @@ static TGraphicTool* NewTool(BYTE kind, int color, TGraphicTool* (*creator)(),
 
 TGraphicTool* NewBrush() {
   BrushToolsInUse = true;
-  return NewTool(ToolBrush, static_cast<int>(0x8000000F), NewBrush, MakeBrush);
+  return NewTool(ToolBrush, ButtonFaceColor, NewBrush, MakeBrush);
 }
 
 TGraphicTool* NewFont() {
-  TGraphicTool* tool = NewTool(ToolFont, static_cast<int>(0x80000008), NewFont, MakeFont);
+  TGraphicTool* tool = NewTool(ToolFont, WindowTextColor, NewFont, MakeFont);
   tool->Description.Font.lfCharSet = DEFAULT_CHARSET;
   std::strcpy(tool->Description.Font.lfFaceName, "MS Sans Serif");
   return tool;
@@ -282,12 +282,12 @@ void TWinCanvas::ResetTools() {
   SelectObject(DC, StockPen);
   SelectObject(DC, StockBrush);
   SelectObject(DC, StockFont);
-  State &= 0xF1;
+  State &= ~(NeedPen | NeedBrush | NeedFont);
 }
 
 HDC TWinCanvas::Prepare(int needs) {
   if ((needs & NeedBeforeDraw) && BeforeDraw.Assigned()) BeforeDraw.Code(BeforeDraw.Data, this);
-  int missing = needs & 0x0F & ~State;
+  int missing = needs & (NeedDC | NeedPen | NeedBrush | NeedFont) & ~State;
   HDC dc = DC;
   if (needs & NeedDC) {
     dc = DeviceContext();

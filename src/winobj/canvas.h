@@ -7,6 +7,10 @@
 
 // Colour values: 0 or more is 0x00BBGGRR, negative names a system colour by its low byte.
 COLORREF ResolveColor(int color);
+// The colour value of a system colour (COLOR_BTNFACE and the like).
+constexpr int SystemColor(int index) { return static_cast<int>(0x80000000u | index); }
+constexpr int ButtonFaceColor = SystemColor(COLOR_BTNFACE);
+constexpr int WindowTextColor = SystemColor(COLOR_WINDOWTEXT);
 
 enum : BYTE { ToolBrush = 0, ToolFont = 1, ToolPen = 2 };
 

@@ -1,6 +1,9 @@
 #include "events.h"
 
-#include "paint.h"
+// Swallowed without default processing; no layer window uses it.
+static constexpr UINT ReservedMessage = 0x8FFF;
+// The low four bits of a system command are the system's own.
+static constexpr WPARAM SysCommandMask = 0xFFF0;
 
 static bool NotHandled(TWinControl*, MessageRecord&, LRESULT&) { return false; }
 static void DoNothing(TWinControl*) {}
@@ -13,9 +16,9 @@ TControlProc IdleHook = DoNothing;
 
 DWORD KeyShiftState() {
   DWORD shift = 0;
-  if (GetKeyState(VK_SHIFT) < 0) shift |= 4;
-  if (GetKeyState(VK_CONTROL) < 0) shift |= 8;
-  if (GetKeyState(VK_MENU) < 0) shift |= 0x20;
+  if (GetKeyState(VK_SHIFT) < 0) shift |= MK_SHIFT;
+  if (GetKeyState(VK_CONTROL) < 0) shift |= MK_CONTROL;
+  if (GetKeyState(VK_MENU) < 0) shift |= AltDown;
   return shift;
 }
 
@@ -53,7 +56,7 @@ static bool KeyDispatcher(TWinControl* c, MessageRecord& m, LRESULT&) {
     case WM_CHAR:
     case WM_SYSCHAR:
       if (c->OnChar.Assigned()) {
-        char ch = static_cast<char>(key & 0xFF);
+        char ch = static_cast<char>(LOBYTE(key));
         c->OnChar.Code(c->OnChar.Data, c, ch, KeyShiftState());
         key = static_cast<BYTE>(ch);
       }
@@ -89,7 +92,7 @@ static bool MouseDispatcher(TWinControl* c, MessageRecord& m, LRESULT& r) {
     return false;
   MouseRecord mouse = {};
   mouse.Shift = static_cast<DWORD>(m.WParam);
-  if (GetKeyState(VK_MENU) < 0) mouse.Shift |= 0x20;
+  if (GetKeyState(VK_MENU) < 0) mouse.Shift |= AltDown;
   mouse.X = static_cast<SHORT>(LOWORD(m.LParam));
   mouse.Y = static_cast<SHORT>(HIWORD(m.LParam));
   r = 0;
@@ -161,8 +164,6 @@ bool FormHandler(TWinControl* c, MessageRecord& m, LRESULT& r) {
 }
 
 bool ChildControlHandler(TWinControl* c, MessageRecord& m, LRESULT& r) {
-  if (m.Message >= 0xBC00 + WM_CTLCOLORMSGBOX && m.Message <= 0xBC00 + WM_CTLCOLORSTATIC)
-    return ColorReply(c, m, r);
   if (m.Message != WM_SETFOCUS) return false;
   r = 0;
   TWinControl* form = c->ParentForm();
@@ -238,7 +239,7 @@ static void NcDestroy(TWinControl* c, MessageRecord& m, LRESULT& r) {
   RemovePropA(c->Handle, "SELF_");
   if (MainWindow && MainWindow->Handle == c->Handle) return;
   if (IsMainWindow(c)) {
-    PostMessageA(c->Handle, 0xB003, 0, 0);
+    PostMessageA(c->Handle, DeferredFreeMessage, 0, 0);
     DefaultProcessing(c, m, r);
     return;
   }
@@ -253,9 +254,9 @@ static void NcDestroy(TWinControl* c, MessageRecord& m, LRESULT& r) {
 
 static void BuiltIn(TWinControl* c, MessageRecord& m, LRESULT& r) {
   UINT message = m.Message;
-  if (message >= WM_KEYFIRST && message <= 0x0109) return KeyProcedure(c, m, r);
+  if (message >= WM_KEYFIRST && message <= LastKeyMessage) return KeyProcedure(c, m, r);
   if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
-    r = SendMessageA(reinterpret_cast<HWND>(m.LParam), message + 0xBC00, m.WParam, m.LParam);
+    r = SendMessageA(reinterpret_cast<HWND>(m.LParam), message + ReflectedColorBase, m.WParam, m.LParam);
     return;
   }
   switch (message) {
@@ -286,13 +287,13 @@ static void BuiltIn(TWinControl* c, MessageRecord& m, LRESULT& r) {
     case WM_NCDESTROY: return NcDestroy(c, m, r);
     case WM_COMMAND:
       if (m.LParam && GetPropA(reinterpret_cast<HWND>(m.LParam), "SELF_")) {
-        r = SendMessageA(reinterpret_cast<HWND>(m.LParam), 0xB005, m.WParam, m.LParam);
+        r = SendMessageA(reinterpret_cast<HWND>(m.LParam), ReflectedCommandMessage, m.WParam, m.LParam);
         return;
       }
       DefaultProcessing(c, m, r);
       return;
     case WM_SYSCOMMAND:
-      if ((m.WParam & 0xFFF0) == SC_MINIMIZE && IsMainWindow(c) && MainWindow &&
+      if ((m.WParam & SysCommandMask) == SC_MINIMIZE && IsMainWindow(c) && MainWindow &&
           c != MainWindow) {
         PostMessageA(MainWindow->Handle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
         r = 0;
@@ -300,11 +301,11 @@ static void BuiltIn(TWinControl* c, MessageRecord& m, LRESULT& r) {
       }
       DefaultProcessing(c, m, r);
       return;
-    case 0x03B9:
-    case 0x8FFF:
+    case MM_MCINOTIFY:
+    case ReservedMessage:
       r = 0;
       return;
-    case 0xB003:
+    case DeferredFreeMessage:
       c->Destroying = true;
       r = 0;
       Free(c);

@@ -14,9 +14,6 @@ const char* const SelfProperty = "SELF_";
 // A bitmap this much larger than the area in each direction is still reused.
 const int BufferTolerance = 32;
 
-// Colour requests reflected to the child they concern arrive as this plus the request.
-const UINT ReflectedColorBase = 0xBC00;
-
 // The outermost control among c and its parents that paints buffered; nullptr when none.
 TWinControl* BufferedRoot(TWinControl* c) {
   TWinControl* root = nullptr;

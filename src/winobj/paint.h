@@ -13,5 +13,6 @@ HBRUSH BackgroundBrush(TWinControl* c);
 
 // Attached by NewForm to every form.
 bool FormEraseHandler(TWinControl* c, MessageRecord& m, LRESULT& r);
-// Answers a colour request reflected to a child control (message 0xBC00 + request).
+// Attached by NewChildControl to every child control: answers a colour request reflected
+// to it (ReflectedColorBase plus the request).
 bool ColorReply(TWinControl* c, MessageRecord& m, LRESULT& r);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "gdiscope.h"
 #include "utils.h"
 
 bool BrushToolsInUse = false;
@@ -347,9 +348,8 @@ void TWinCanvas::FillRectangle(const RECT& r) {
   } else if (Owner && Owner->BrushTool) {
     FillRect(dc, &r, static_cast<HBRUSH>(Owner->BrushTool->Handle()));
   } else if (Owner) {
-    HBRUSH brush = CreateSolidBrush(ResolveColor(Owner->Color));
+    TGdiObject<HBRUSH> brush(CreateSolidBrush(ResolveColor(Owner->Color)));
     FillRect(dc, &r, brush);
-    DeleteObject(brush);
   } else {
     FillRect(dc, &r, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
   }
@@ -374,39 +374,56 @@ void TWinCanvas::WriteText(int x, int y, const std::wstring& text) {
   if (dc) TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
 }
 
-HDC TWinCanvas::BindTextDC(bool& release) {
-  Prepare(NeedFont | NeedDC);
-  // Give back what this call bound, and a window DC outside a paint; a DC attached to a
-  // free canvas by its user stays.
-  release = DCProvider.Assigned() && !BorrowedDC;
-  if (!DC) {
-    AttachDC(CreateCompatibleDC(0));
-    release = true;
+namespace {
+
+// A DC bound to a canvas for one measurement, with the canvas font selected. On scope exit
+// it gives back what it bound, and a window DC outside a paint; a DC attached to a free
+// canvas by its user stays.
+class TTextDC {
+ public:
+  explicit TTextDC(TWinCanvas* canvas) : Canvas(canvas) {
+    canvas->Prepare(NeedFont | NeedDC);
+    Release = canvas->DCProvider.Assigned() && !canvas->BorrowedDC;
+    if (!canvas->DC) {
+      canvas->AttachDC(CreateCompatibleDC(0));
+      Release = true;
+    }
+    DC = canvas->Prepare(NeedFont | NeedDC);
   }
-  return Prepare(NeedFont | NeedDC);
-}
+  ~TTextDC() {
+    if (Release) Canvas->AttachDC(0);
+  }
+  TTextDC(const TTextDC&) = delete;
+  TTextDC& operator=(const TTextDC&) = delete;
+  operator HDC() const { return DC; }
+
+ private:
+  TWinCanvas* Canvas;
+  bool Release = false;
+  HDC DC = 0;
+};
+
+}  // namespace
 
 SIZE TWinCanvas::MeasureText(const std::string& text) { return MeasureText(Widen(text)); }
 
 SIZE TWinCanvas::MeasureText(const std::wstring& text) {
-  bool release;
-  HDC dc = BindTextDC(release);
+  TTextDC dc(this);
   SIZE size = {0, 0};
   if (dc) GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  if (release) AttachDC(0);
   return size;
 }
 
 int TWinCanvas::FitText(const std::wstring& text, int width) {
   if (width < 0) return 0;
-  bool release;
-  HDC dc = BindTextDC(release);
   int fit = 0;
-  SIZE size;
-  if (dc)
-    GetTextExtentExPointW(dc, text.c_str(), static_cast<int>(text.size()), width, &fit, nullptr,
-                          &size);
-  if (release) AttachDC(0);
+  {
+    TTextDC dc(this);
+    SIZE size;
+    if (dc)
+      GetTextExtentExPointW(dc, text.c_str(), static_cast<int>(text.size()), width, &fit,
+                            nullptr, &size);
+  }
   return static_cast<int>(CharacterStart(text, static_cast<size_t>(fit)));
 }
 

@@ -123,7 +123,6 @@ class TWinCanvas : public TWinObject {
 
  private:
   void LinkTools();
-  HDC BindTextDC(bool& release);
 };
 
 // A free canvas, bound to dc at once when one is given.

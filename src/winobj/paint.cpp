@@ -5,6 +5,7 @@
 
 #include "canvas.h"
 #include "events.h"
+#include "gdiscope.h"
 
 namespace {
 
@@ -80,20 +81,12 @@ void PaintChildWindows(HDC dc, const RECT& reference, HWND first) {
   }
 }
 
-// One repaint of root: everything into the kept bitmap, then one copy to the screen.
-void BufferedPass(TWinControl* root) {
+// Paints root and its child windows into root's kept bitmap, then copies that to the
+// window once.
+void PaintThroughBuffer(TWinControl* root, int w, int h) {
   HWND window = root->Handle;
-  RECT update;
-  if (!GetUpdateRect(window, &update, FALSE)) return;
-  root->Painting = true;
-
-  RECT area;
-  GetClientRect(window, &area);
-  int w = area.right;
-  int h = area.bottom;
-
-  HDC screenDC = GetDC(window);
-  HDC memoryDC = CreateCompatibleDC(screenDC);
+  TClientDC screenDC(window);
+  TMemoryDC memory(screenDC);
   if (!root->BufferBitmap) AddProcToAutoFree(root, DeleteBufferBitmap, root);
   if (!BufferFits(root, w, h)) {
     DeleteBufferBitmap(root);
@@ -101,7 +94,8 @@ void BufferedPass(TWinControl* root) {
     root->BufferWidth = w;
     root->BufferHeight = h;
   }
-  HGDIOBJ previousBitmap = SelectObject(memoryDC, root->BufferBitmap);
+  TSelection buffer(memory, root->BufferBitmap);
+  HDC memoryDC = memory;
   HDC savedPaintDC = root->PaintDC;
   root->PaintDC = memoryDC;
 
@@ -110,17 +104,23 @@ void BufferedPass(TWinControl* root) {
   SendMessageA(window, WM_PAINT, reinterpret_cast<WPARAM>(memoryDC), 0);
   PaintChildWindows(memoryDC, reference, GetWindow(window, GW_CHILD));
 
-  HDC windowDC = GetWindowDC(window);
+  TWindowDC windowDC(window);
   RECT wr;
   GetWindowRect(window, &wr);
   BitBlt(windowDC, reference.left - wr.left, reference.top - wr.top, w, h, memoryDC, 0, 0,
          SRCCOPY);
-
-  ReleaseDC(window, windowDC);
-  SelectObject(memoryDC, previousBitmap);
-  DeleteDC(memoryDC);
-  ReleaseDC(window, screenDC);
   root->PaintDC = savedPaintDC;
+}
+
+// One repaint of root: everything into the kept bitmap, then one copy to the screen.
+void BufferedPass(TWinControl* root) {
+  HWND window = root->Handle;
+  RECT update;
+  if (!GetUpdateRect(window, &update, FALSE)) return;
+  root->Painting = true;
+  RECT area;
+  GetClientRect(window, &area);
+  PaintThroughBuffer(root, area.right, area.bottom);
   ValidateRect(window, nullptr);
   root->Painting = false;
 }

@@ -54,7 +54,8 @@ static void AlignChild(TWinControl* child, RECT& area, int m) {
   if (r.bottom < r.top) r.bottom = r.top;
   if (EqualRect(&r, &old)) return;
   child->SetBounds(r);
-  bool resized = r.right - r.left != old.right - old.left || r.bottom - r.top != old.bottom - old.top;
+  bool resized =
+      r.right - r.left != old.right - old.left || r.bottom - r.top != old.bottom - old.top;
   if (resized) Realign(child);
 }
 

@@ -1,6 +1,4 @@
 // Control objects: their defaults, the creators, parents and children, and destruction.
-#include <string.h>
-
 #include "canvas.h"
 #include "events.h"
 #include "objects.h"

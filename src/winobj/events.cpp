@@ -256,7 +256,8 @@ static void BuiltIn(TWinControl* c, MessageRecord& m, LRESULT& r) {
   UINT message = m.Message;
   if (message >= WM_KEYFIRST && message <= LastKeyMessage) return KeyProcedure(c, m, r);
   if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
-    r = SendMessageA(reinterpret_cast<HWND>(m.LParam), message + ReflectedColorBase, m.WParam, m.LParam);
+    r = SendMessageA(reinterpret_cast<HWND>(m.LParam), message + ReflectedColorBase, m.WParam,
+                     m.LParam);
     return;
   }
   switch (message) {
@@ -287,7 +288,8 @@ static void BuiltIn(TWinControl* c, MessageRecord& m, LRESULT& r) {
     case WM_NCDESTROY: return NcDestroy(c, m, r);
     case WM_COMMAND:
       if (m.LParam && GetPropA(reinterpret_cast<HWND>(m.LParam), "SELF_")) {
-        r = SendMessageA(reinterpret_cast<HWND>(m.LParam), ReflectedCommandMessage, m.WParam, m.LParam);
+        r = SendMessageA(reinterpret_cast<HWND>(m.LParam), ReflectedCommandMessage, m.WParam,
+                         m.LParam);
         return;
       }
       DefaultProcessing(c, m, r);

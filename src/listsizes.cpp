@@ -12,7 +12,9 @@ const int FrameOutset = 2;
 
 // The box is five-eighths of the row high, rounded half to even: 15, 20 and 40 for the
 // three row heights at 96 DPI.
-int BoxHeight(int rowHeight) { return static_cast<int>(std::nearbyint(rowHeight * 0.625)); }
+int BoxHeight(int rowHeight) {
+  return static_cast<int>(std::nearbyint(rowHeight * 0.625));
+}
 
 }  // namespace
 

@@ -324,7 +324,8 @@ TEST_F(RowPaint, WidthIsTheRowAsPaintedFromLabelToBoxEdge) {
   Surface surface(10, 10, Base);
   for (auto c : {POINT{24, 47}, {32, 55}, {64, 87}}) {
     entry->RowHeight = c.x;
-    EXPECT_EQ(entry->GetWidth(surface.Canvas, *s->Painter) - surface.Canvas->TextWidth("Hello"), c.y);
+    EXPECT_EQ(entry->GetWidth(surface.Canvas, *s->Painter) - surface.Canvas->TextWidth("Hello"),
+              c.y);
   }
 }
 

@@ -51,7 +51,7 @@ TListLayout TFlipDeckPainter::LayOutList(TWinCanvas* canvas,
     layout.Rows.push_back({0, y, 0, y + rowHeight});
     y += rowHeight;
     bottom = std::max(bottom, y);
-    widths.back() = std::max(widths.back(), entry->GetWidth(canvas));
+    widths.back() = std::max(widths.back(), entry->GetWidth(canvas, *this));
   }
   int columns = static_cast<int>(widths.size());
   NarrowColumns(widths,
@@ -78,7 +78,8 @@ void TFlipDeckPainter::PaintList(TWinCanvas* canvas, const std::vector<TFlipDeck
   // Every row keeps to its own place, so no column needs clearing after another.
   for (size_t i = 0; i < entries.size() && i < layout.Rows.size(); ++i) {
     const RECT& row = layout.Rows[i];
-    entries[i]->Paint(canvas, row.left, row.top, row.right - row.left, row.bottom - row.top);
+    entries[i]->Paint(canvas, *this, row.left, row.top, row.right - row.left,
+                      row.bottom - row.top);
   }
 
   canvas->Brush()->SetColor(Background);

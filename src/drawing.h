@@ -9,6 +9,7 @@
 #include "uTFlipPainter.h"
 
 class TFlipDeckEntry;
+class TIconCache;
 
 // Where the rows of a list go: whole rows down each column, a new column where the next
 // row would not fit, each column as wide as its widest row. Made from one measurement of
@@ -31,4 +32,5 @@ class TFlipDeckPainter : public TFlipPainter {
                  const TListLayout& layout, int width, int height);
 
   TListSizes Sizes;  // at the DPI of the monitor the list is on
+  TIconCache* Icons = nullptr;  // not owned: the switcher's, where the rows' icons come from
 };

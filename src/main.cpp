@@ -26,9 +26,8 @@ void TSwitcher::Initialize() {
   HandOverMessage = RegisterWindowMessageA("FlipDeckSuizideMessage");
   SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
   Entries.clear();
-  FlashingWindows.clear();
-  InWheelScroll = false;
   Painter = new TFlipDeckPainter();
+  Painter->Icons = &Icons;
   CenterY = ScreenHeight() / 2;
   CenterX = ScreenWidth() / 2;
   SortAlphabetically = false;

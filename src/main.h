@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "drawing.h"
+#include "flashing.h"
 #include "iconcache.h"
 #include "monitors.h"
 #include "trayicon.h"
@@ -28,8 +29,13 @@ class TSwitcher : public TWinObject {
   // Input.
   void HandleHotKey(WPARAM id);
   int SelectedIndex();
-  void SelectNext();
-  void SelectPrevious();
+  // Moves the selection this many rows forward (back where negative), wrapping around
+  // the list, and repaints once.
+  void MoveSelection(int steps);
+  // Switches to the entry's window, forgets its attention mark and hides the list.
+  void ActivateEntry(TFlipDeckEntry* entry);
+  // The same for the selected entry; with none, only hides.
+  void ActivateSelected();
 
   // Closing windows from the list.
   void CloseEntry(TFlipDeckEntry* entry);
@@ -41,7 +47,6 @@ class TSwitcher : public TWinObject {
 
   TWinControl* Form = nullptr;
   TWinControl* PaintBox = nullptr;
-  bool InWheelScroll = false;
   bool CloseGuard = false;
   UINT HandOverMessage = 0;
   UINT ShellHookMessage = 0;
@@ -57,7 +62,7 @@ class TSwitcher : public TWinObject {
   TMonitorArea Monitor;                           // where the list goes, set by ChooseMonitor
   bool SortAlphabetically = false;
   std::vector<TFlipDeckEntry*> Entries;  // not owned: Refresh frees them
-  std::vector<HWND> FlashingWindows;
+  TFlashingWindows FlashingWindows;
   TFlipDeckPainter* Painter = nullptr;
   TListLayout Layout;     // made by AdjustBounds for the current Entries
   TIconCache Icons;

@@ -1,16 +1,11 @@
 #include <algorithm>
-#include <vector>
 
 #include "dpi.h"
+#include "labels.h"
 #include "main.h"
 #include "winobj/events.h"
 
 static TSwitcher* SwitcherOf(void* receiver) { return static_cast<TSwitcher*>(receiver); }
-
-static void RemoveFlashing(std::vector<HWND>& windows, HWND window) {
-  auto found = std::find(windows.begin(), windows.end(), window);
-  if (found != windows.end()) windows.erase(found);
-}
 
 static void HandleShellHook(TSwitcher* s, WPARAM code, HWND window) {
   if (code == HSHELL_WINDOWDESTROYED) {
@@ -22,14 +17,10 @@ static void HandleShellHook(TSwitcher* s, WPARAM code, HWND window) {
     return;
   }
   if (code == HSHELL_WINDOWACTIVATED || code == HSHELL_RUDEAPPACTIVATED) {
-    RemoveFlashing(s->FlashingWindows, window);
-    RemoveFlashing(s->FlashingWindows, GetWindow(window, GW_OWNER));
+    s->FlashingWindows.Forget(window);
     return;
   }
-  if (code == HSHELL_FLASH &&
-      std::find(s->FlashingWindows.begin(), s->FlashingWindows.end(), window) ==
-          s->FlashingWindows.end())
-    s->FlashingWindows.push_back(window);
+  if (code == HSHELL_FLASH) s->FlashingWindows.Mark(window);
 }
 
 bool FormMessage(void* receiver, MessageRecord& m, LRESULT&) {
@@ -86,10 +77,7 @@ bool FormMessage(void* receiver, MessageRecord& m, LRESULT&) {
 void TSwitcher::HandleHotKey(WPARAM id) {
   if (id != 1 && id != 2) return;
   if (!Form->IsVisible() || !Form->IsForeground()) Refresh();
-  if (id == 1)
-    SelectNext();
-  else
-    SelectPrevious();
+  MoveSelection(id == 1 ? 1 : -1);
 }
 
 int TSwitcher::SelectedIndex() {
@@ -98,35 +86,41 @@ int TSwitcher::SelectedIndex() {
   return -1;
 }
 
-void TSwitcher::SelectNext() {
+void TSwitcher::MoveSelection(int steps) {
   int i = SelectedIndex();
   if (i == -1) return;
+  const int count = static_cast<int>(Entries.size());
   Entries[i]->Selected = false;
-  int j = i + 1 < static_cast<int>(Entries.size()) ? i + 1 : 0;
-  Entries[j]->Selected = true;
-  if (!InWheelScroll) Form->Invalidate();
+  Entries[((i + steps) % count + count) % count]->Selected = true;
+  Form->Invalidate();
 }
 
-void TSwitcher::SelectPrevious() {
-  int i = SelectedIndex();
-  if (i == -1) return;
-  Entries[i]->Selected = false;
-  int j = i - 1 >= 0 ? i - 1 : static_cast<int>(Entries.size()) - 1;
-  Entries[j]->Selected = true;
-  if (!InWheelScroll) Form->Invalidate();
+void TSwitcher::ActivateEntry(TFlipDeckEntry* entry) {
+  HWND window = entry->Handle;
+  entry->Activate();
+  FlashingWindows.Forget(window);
+  Form->Hide();
 }
+
+void TSwitcher::ActivateSelected() {
+  int i = SelectedIndex();
+  if (i == -1) {
+    Form->Hide();
+    return;
+  }
+  ActivateEntry(Entries[i]);
+}
+
+// The arrows Left and Right move by this many rows.
+static const int ArrowStride = 3;
 
 void FormKeyDown(void* receiver, TWinControl*, int& key, DWORD) {
   TSwitcher* s = SwitcherOf(receiver);
   switch (key) {
-    case VK_UP: s->SelectPrevious(); break;
-    case VK_DOWN: s->SelectNext(); break;
-    case VK_LEFT:
-      for (int i = 0; i < 3; i++) s->SelectPrevious();
-      break;
-    case VK_RIGHT:
-      for (int i = 0; i < 3; i++) s->SelectNext();
-      break;
+    case VK_UP: s->MoveSelection(-1); break;
+    case VK_DOWN: s->MoveSelection(1); break;
+    case VK_LEFT: s->MoveSelection(-ArrowStride); break;
+    case VK_RIGHT: s->MoveSelection(ArrowStride); break;
     case VK_F4: s->CloseGuard = true; break;
     case VK_DELETE: {
       int i = s->SelectedIndex();
@@ -136,27 +130,12 @@ void FormKeyDown(void* receiver, TWinControl*, int& key, DWORD) {
   }
 }
 
-// The entry a label key picks: 0-9, keypad 0-9, A-Z, then F1-F12; -1 for other keys.
-static int LabelIndex(int key) {
-  if (key >= '0' && key <= '9') return key - '0';
-  if (key >= VK_NUMPAD0 && key <= VK_NUMPAD9) return key - VK_NUMPAD0;
-  if (key >= 'A' && key <= 'Z') return key - 'A' + 10;
-  if (key >= VK_F1 && key <= VK_F12) return key - VK_F1 + 36;
-  return -1;
-}
-
-static void ActivateSelected(TSwitcher* s) {
-  int i = s->SelectedIndex();
-  if (i != -1) s->Entries[i]->Activate();
-  s->Form->Hide();
-}
-
 void FormKeyUp(void* receiver, TWinControl*, int& key, DWORD) {
   TSwitcher* s = SwitcherOf(receiver);
   switch (key) {
     case VK_MENU:
     case VK_RETURN:
-      ActivateSelected(s);
+      s->ActivateSelected();
       return;
     case VK_ESCAPE:
       s->Form->Hide();
@@ -164,8 +143,7 @@ void FormKeyUp(void* receiver, TWinControl*, int& key, DWORD) {
   }
   int index = LabelIndex(key);
   if (index < 0 || static_cast<int>(s->Entries.size()) < index + 1) return;
-  s->Entries[index]->Activate();
-  s->Form->Hide();
+  s->ActivateEntry(s->Entries[index]);
 }
 
 void FormCloseQuery(void* receiver, TWinControl*, bool& accept) {
@@ -180,11 +158,8 @@ void FormMouseWheel(void* receiver, TWinControl*, MouseRecord& mouse) {
   s->WheelDistance += static_cast<SHORT>(HIWORD(mouse.Shift));
   int steps = s->WheelDistance / WHEEL_DELTA;
   s->WheelDistance -= steps * WHEEL_DELTA;
-  s->InWheelScroll = true;
-  for (int i = 0; i < steps; i++) s->SelectPrevious();
-  for (int i = 0; i < -steps; i++) s->SelectNext();
-  s->InWheelScroll = false;
-  s->Form->Invalidate();
+  // Turned away from the user, the wheel moves back up the list.
+  s->MoveSelection(-steps);
 }
 
 void PaintBoxMouseUp(void* receiver, TWinControl*, MouseRecord& mouse) {
@@ -195,8 +170,7 @@ void PaintBoxMouseUp(void* receiver, TWinControl*, MouseRecord& mouse) {
     s->CloseEntry(s->Entries[index]);
     return;
   }
-  s->Entries[index]->Activate();
-  s->Form->Hide();
+  s->ActivateEntry(s->Entries[index]);
 }
 
 void FormShow(void* receiver, TWinObject*) { SwitcherOf(receiver)->Form->Invalidate(); }
@@ -205,8 +179,5 @@ void PaintBoxPaint(void* receiver, TWinControl*, HDC) {
   TSwitcher* s = SwitcherOf(receiver);
   s->PaintEntries();
   // Alt already released (a quick Alt+Tab, or the start-up): switch now.
-  if (GetAsyncKeyState(VK_MENU) >= 0) {
-    int key = VK_MENU;
-    FormKeyUp(s, s->Form, key, 0);
-  }
+  if (GetAsyncKeyState(VK_MENU) >= 0) s->ActivateSelected();
 }

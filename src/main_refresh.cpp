@@ -19,10 +19,6 @@ const int TitleBufferSize = 1024;
 // together with LastForeground.
 HWND LastForegroundOwner = 0;
 
-bool Contains(const std::vector<HWND>& windows, HWND window) {
-  return std::find(windows.begin(), windows.end(), window) != windows.end();
-}
-
 bool IsListed(HWND window) {
   for (TFlipDeckEntry* entry : Switcher->Entries) {
     if (entry->Handle == window) return true;
@@ -70,7 +66,8 @@ BOOL CALLBACK EnumWindowCallback(HWND window, LPARAM) {
   // belongs to another thread a message and wait for its answer.
   wchar_t title[TitleBufferSize];
   const int titleLength = InternalGetWindowText(window, title, TitleBufferSize);
-  TWindowInfo* entry = new TWindowInfo(std::wstring(title, titleLength), window);
+  TWindowInfo* entry =
+      new TWindowInfo(std::wstring(title, titleLength), window, Switcher->Painter->RowHeight);
   // An unlisted owned window (a tool window, say) had the focus: select its owner.
   if (window == LastForeground || window == LastForegroundOwner) {
     entry->Selected = true;
@@ -78,12 +75,7 @@ BOOL CALLBACK EnumWindowCallback(HWND window, LPARAM) {
     LastForegroundOwner = 0;
   }
   entry->Number = static_cast<int>(Switcher->Entries.size());
-  // Usually nothing flashes: then the owner need not be asked.
-  const std::vector<HWND>& flashing = Switcher->FlashingWindows;
-  if (!flashing.empty()) {
-    HWND owner = GetWindow(window, GW_OWNER);
-    entry->Flashing = Contains(flashing, window) || (owner && Contains(flashing, owner));
-  }
+  entry->Flashing = Switcher->FlashingWindows.IsFlashing(window);
   Switcher->Entries.push_back(entry);
   return TRUE;
 }
@@ -100,11 +92,7 @@ int CompareTitles(const TFlipDeckEntry* a, const TFlipDeckEntry* b) {
 void TSwitcher::Refresh() {
   for (TFlipDeckEntry* entry : Entries) delete entry;
   Entries.clear();
-  // A window destroyed while it flashed would stay marked for good, and mark a new window
-  // that gets its handle value.
-  FlashingWindows.erase(std::remove_if(FlashingWindows.begin(), FlashingWindows.end(),
-                                       [](HWND window) { return !IsWindow(window); }),
-                        FlashingWindows.end());
+  FlashingWindows.ForgetGoneWindows();
   WheelDistance = 0;
 
   LastForeground = GetForegroundWindow();
@@ -139,8 +127,9 @@ void TSwitcher::AskForIcons() {
   Icons.ForgetGoneWindows();
   // The big icon first where the row draws it larger than a small icon.
   const int smallIcon = GetSystemMetrics(SM_CXSMICON);
+  const TListSizes& sizes = Painter->Sizes;
   for (const TFlipDeckEntry* entry : Entries)
-    Icons.Ask(entry->Handle, Painter->Sizes.Row(entry->RowHeight) / 2 > smallIcon);
+    Icons.Ask(entry->Handle, sizes.RowGeometry(sizes.Row(entry->RowHeight)).IconSize > smallIcon);
 }
 
 // The monitor that holds the centre point where the options give one; otherwise the

@@ -1,59 +1,40 @@
 #include "uTWindowInfo.h"
 
-#include <algorithm>
-#include <cmath>
-
-#include "main.h"
+#include "drawing.h"
+#include "iconcache.h"
+#include "labels.h"
 #include "uShellWindowSupport.h"
 #include "winobj/canvas.h"
-#include "winobj/utils.h"
-
-// RowHeight * 0.625, rounded half to even: 15, 20 and 40 for the three row heights.
-static int FiveEighths(int rowHeight) {
-  return static_cast<int>(std::nearbyint(rowHeight * 0.625));
-}
-
-// A row beside its title: the key label, then the icon's cell of the row height, and the
-// box's right edge.
-static int RoomBesideTitle(const TListSizes& sizes, int rowHeight) {
-  return sizes.LabelWidth + rowHeight + sizes.BoxRightEdge;
-}
-
-static void RemoveHandle(std::vector<HWND>& list, HWND window) {
-  auto it = std::find(list.begin(), list.end(), window);
-  if (it != list.end()) list.erase(it);
-}
 
 // ---- Sizing ----
 
-void TFlipDeckEntry::SetupCanvas(TWinCanvas* canvas) {
-  const TFlipDeckPainter* painter = Switcher->Painter;
-  const int textHeight = painter->Sizes.TextHeight;
+void TFlipDeckEntry::SetupCanvas(TWinCanvas* canvas, const TFlipDeckPainter& painter) {
+  const int textHeight = painter.Sizes.TextHeight;
   TGraphicTool* font = canvas->Font();
   TGraphicTool* brush = canvas->Brush();
   if (font->Description.Font.lfHeight == textHeight && font->FaceName() == "Tahoma" &&
-      font->Color() == painter->FontColor && brush->Color() == painter->Background)
+      font->Color() == painter.FontColor && brush->Color() == painter.Background)
     return;
   font->SetHeight(textHeight);
   font->SetFaceName("Tahoma");
-  font->SetColor(painter->FontColor);
-  brush->SetColor(painter->Background);
+  font->SetColor(painter.FontColor);
+  brush->SetColor(painter.Background);
 }
 
-int TFlipDeckEntry::GetWidth(TWinCanvas* canvas) {
-  SetupCanvas(canvas);
-  const TListSizes& sizes = Switcher->Painter->Sizes;
-  return canvas->TextWidth(Title) + RoomBesideTitle(sizes, sizes.Row(RowHeight));
+int TFlipDeckEntry::GetWidth(TWinCanvas* canvas, const TFlipDeckPainter& painter) {
+  SetupCanvas(canvas, painter);
+  const TListSizes& sizes = painter.Sizes;
+  return sizes.RowGeometry(sizes.Row(RowHeight)).Width(canvas->TextWidth(Title));
 }
 
 // ---- Window entry ----
 
-TWindowInfo::TWindowInfo(const std::wstring& title, HWND window) {
+TWindowInfo::TWindowInfo(const std::wstring& title, HWND window, int rowHeight) {
   Title = title;
   Handle = window;
   Selected = false;
   Flashing = false;
-  RowHeight = Switcher->Painter->RowHeight;
+  RowHeight = rowHeight;
 }
 
 void TWindowInfo::Activate() {
@@ -65,18 +46,9 @@ void TWindowInfo::Activate() {
   else if (IsIconic(Handle))
     ShowWindowAsync(Handle, SW_RESTORE);
   SetForegroundWindow(Handle);
-  std::vector<HWND>& flashing = Switcher->FlashingWindows;
-  RemoveHandle(flashing, Handle);
-  if (HWND owner = GetWindow(Handle, GW_OWNER)) RemoveHandle(flashing, owner);
 }
 
 // ---- Row painting ----
-
-static std::string KeyLabel(int number) {
-  if (number < 10) return std::string(1, static_cast<char>('0' + number));
-  if (number < 36) return std::string(1, static_cast<char>(55 + number));
-  return "F" + NumberToText(number - 35);
-}
 
 // Cuts characters from the end, marking the cut with "...", until the text fits. One
 // measurement finds the cut: removing a character at a time re-measures the whole title
@@ -88,58 +60,60 @@ static std::wstring FitTitle(TWinCanvas* canvas, const std::wstring& text, int l
   return text.substr(0, fit) + L"...";
 }
 
-void TWindowInfo::Paint(TWinCanvas* canvas, int x, int y, int availableWidth, int rowHeight) {
-  const TFlipDeckPainter* painter = Switcher->Painter;
-  const TListSizes& sizes = painter->Sizes;
+// The box of a selected or flashing row, its frame on the columns left to right - 1 and
+// the rows top to bottom: shadow above and left, highlight below and right, corners cut.
+static void PaintBox(TWinCanvas* canvas, const TFlipDeckPainter& painter, const RECT& frame,
+                     bool selected) {
+  const int left = frame.left, top = frame.top, right = frame.right, bottom = frame.bottom;
+  TGraphicTool* brush = canvas->Brush();
+  brush->SetBrushStyle(0);
+  brush->SetColor(selected ? painter.Foreground : painter.Background);
+  canvas->FillRectangle({left + 1, top, right, bottom});
+  canvas->Pen()->SetColor(painter.Shadow);
+  canvas->MovePenTo(left, top);
+  canvas->DrawLineTo(right, top);
+  canvas->MovePenTo(left, top);
+  canvas->DrawLineTo(left, bottom);
+  canvas->Pen()->SetColor(painter.Highlight);
+  canvas->DrawLineTo(right - 1, bottom);
+  canvas->DrawLineTo(right - 1, top);
+  canvas->PutPixel(left, top, painter.Background);
+  canvas->PutPixel(left, bottom, painter.Background);
+  canvas->PutPixel(right - 1, top, painter.Background);
+  canvas->PutPixel(right - 1, bottom, painter.Background);
+}
+
+void TWindowInfo::Paint(TWinCanvas* canvas, const TFlipDeckPainter& painter, int x, int y,
+                        int availableWidth, int rowHeight) {
+  const TRowGeometry row = painter.Sizes.RowGeometry(rowHeight);
   Left = x;
-  int boxHeight = FiveEighths(rowHeight);
-  SetupCanvas(canvas);
+  SetupCanvas(canvas, painter);
   TGraphicTool* font = canvas->Font();
-  if (Number >= 0 && Number < 48) {
+  const std::string label = KeyLabel(Number);
+  if (!label.empty()) {
     font->SetStyle(1);
-    const int labelLeft = Number < 36 ? x + sizes.LabelLeft : x;
-    canvas->WriteText(labelLeft, y + sizes.RowInset, KeyLabel(Number));
+    canvas->WriteText(label.size() == 1 ? x + row.LabelLeft : x, y + row.LabelTop, label);
   }
   font->SetStyle(0);
 
-  int textLeft = x + sizes.LabelWidth;  // the box and icon start here
   if (ShownWidth != availableWidth || ShownRowHeight != rowHeight || ShownFrom != Title) {
-    ShownTitle = FitTitle(canvas, Title, availableWidth - RoomBesideTitle(sizes, rowHeight));
+    ShownTitle = FitTitle(canvas, Title, row.TitleRoom(availableWidth));
     // The box's width and the text's place both come from one measurement.
     ShownSize = canvas->MeasureText(ShownTitle);
     ShownWidth = availableWidth;
     ShownRowHeight = rowHeight;
     ShownFrom = Title;
   }
-  const std::wstring& text = ShownTitle;
-  const SIZE size = ShownSize;
-  TGraphicTool* brush = canvas->Brush();
   if (Selected || Flashing) {
-    int right = textLeft + rowHeight + size.cx + sizes.BoxRightEdge;
-    int bottom = y + boxHeight;
-    brush->SetBrushStyle(0);
-    brush->SetColor(Selected ? painter->Foreground : painter->Background);
-    canvas->FillRectangle({textLeft - 1, y, right, bottom});
-    canvas->Pen()->SetColor(painter->Shadow);
-    canvas->MovePenTo(textLeft - 2, y);
-    canvas->DrawLineTo(right, y);
-    canvas->MovePenTo(textLeft - 2, y);
-    canvas->DrawLineTo(textLeft - 2, bottom);
-    canvas->Pen()->SetColor(painter->Highlight);
-    canvas->DrawLineTo(right - 1, bottom);
-    canvas->DrawLineTo(right - 1, y);
-    canvas->PutPixel(textLeft - 2, y, painter->Background);
-    canvas->PutPixel(textLeft - 2, bottom, painter->Background);
-    canvas->PutPixel(right - 1, y, painter->Background);
-    canvas->PutPixel(right - 1, bottom, painter->Background);
+    PaintBox(canvas, painter,
+             {x + row.BoxLeft, y, x + row.Width(ShownSize.cx), y + row.BoxHeight}, Selected);
   } else {
-    brush->SetBrushStyle(0);
-    brush->SetColor(painter->Background);
+    canvas->Brush()->SetBrushStyle(0);
+    canvas->Brush()->SetColor(painter.Background);
   }
-  canvas->WriteText(textLeft + rowHeight,
-                    y + rowHeight / 4 - size.cy / 4 - sizes.TitleTextRaise, text);
-  const int iconSize = rowHeight / 2;
-  Switcher->Icons.Draw(canvas->DeviceContext(), textLeft + sizes.RowInset, y + sizes.RowInset,
-                       Handle, iconSize,
-                       static_cast<COLORREF>(Selected ? painter->Foreground : painter->Background));
+  canvas->WriteText(x + row.TitleLeft, y + row.TitleTop(ShownSize.cy), ShownTitle);
+  if (painter.Icons)
+    painter.Icons->Draw(canvas->DeviceContext(), x + row.IconLeft, y + row.IconTop, Handle,
+                        row.IconSize,
+                        static_cast<COLORREF>(Selected ? painter.Foreground : painter.Background));
 }

@@ -5,16 +5,20 @@
 
 #include <windows.h>
 
+class TFlipDeckPainter;
 class TWinCanvas;
 
 class TFlipDeckEntry {
  public:
   virtual ~TFlipDeckEntry() = default;
-  virtual void Paint(TWinCanvas* canvas, int x, int y, int availableWidth, int rowHeight) = 0;
+  // Paints the row with the painter's look, its top-left corner at (x, y).
+  virtual void Paint(TWinCanvas* canvas, const TFlipDeckPainter& painter, int x, int y,
+                     int availableWidth, int rowHeight) = 0;
+  // Brings the window forward; the switcher forgets its attention mark and hides.
   virtual void Activate() = 0;
 
-  void SetupCanvas(TWinCanvas* canvas);
-  int GetWidth(TWinCanvas* canvas);
+  void SetupCanvas(TWinCanvas* canvas, const TFlipDeckPainter& painter);
+  int GetWidth(TWinCanvas* canvas, const TFlipDeckPainter& painter);
 
   std::wstring Title;  // UTF-16, as the window has it
   bool Selected = false;
@@ -30,9 +34,11 @@ class TFlipDeckEntry {
 
 class TWindowInfo : public TFlipDeckEntry {
  public:
-  TWindowInfo(const std::wstring& title, HWND window);
+  // rowHeight: the painter's, given for 96 DPI.
+  TWindowInfo(const std::wstring& title, HWND window, int rowHeight);
 
-  void Paint(TWinCanvas* canvas, int x, int y, int availableWidth, int rowHeight) override;
+  void Paint(TWinCanvas* canvas, const TFlipDeckPainter& painter, int x, int y,
+             int availableWidth, int rowHeight) override;
   void Activate() override;
 
  private:

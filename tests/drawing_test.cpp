@@ -15,7 +15,8 @@ const COLORREF RowColor = RGB(255, 0, 255);
 // Records its placement and fills its row far beyond every edge, as an overlong row would.
 struct FakeEntry : Row {
   using Row::Row;
-  void Paint(TWinCanvas* canvas, int x, int y, int availableWidth, int rowHeight) override {
+  void Paint(TWinCanvas* canvas, const TFlipDeckPainter&, int x, int y, int availableWidth,
+             int rowHeight) override {
     Left = X = x;
     Y = y;
     Available = availableWidth;
@@ -55,7 +56,8 @@ TEST_F(PaintListTest, WholeRowsGoDownEachColumnAndEachColumnIsAsWideAsItsWidestR
   Surface surface(800, 140, RGB(0, 0, 0));
   const TListLayout layout = s->Painter->LayOutList(surface.Canvas, entries, 800, 140);
   s->Painter->PaintList(surface.Canvas, entries, layout, 800, 140);
-  const int widest = At(0).GetWidth(surface.Canvas), narrow = At(3).GetWidth(surface.Canvas);
+  const int widest = At(0).GetWidth(surface.Canvas, *s->Painter),
+            narrow = At(3).GetWidth(surface.Canvas, *s->Painter);
   ASSERT_GT(widest, narrow);
   const int x2 = 10 + widest + 10, x3 = x2 + narrow + 10;
   const struct { int x, y, width, height; } rows[] = {
@@ -80,8 +82,9 @@ TEST_F(PaintListTest, ColumnsAreNarrowedOnlyWhereTheyWouldNotFitSideBySide) {
   Add(1, 32, L"Short");
   Add(1, 32, L"A somewhat longer title");
   Add(1, 32, L"The longest title of the three rows");
-  const int a = At(0).GetWidth(surface.Canvas), b = At(1).GetWidth(surface.Canvas),
-            c = At(2).GetWidth(surface.Canvas);
+  const int a = At(0).GetWidth(surface.Canvas, *s->Painter),
+            b = At(1).GetWidth(surface.Canvas, *s->Painter),
+            c = At(2).GetWidth(surface.Canvas, *s->Painter);
   ASSERT_LT(a + 10, b);
   ASSERT_LT(b, c);
   const int margins = 3 * 10 + 10 + 18;

@@ -68,8 +68,7 @@ class EntryTest : public SwitcherTest {
     return windows.back();
   }
   std::unique_ptr<TWindowInfo> Entry(HWND w, int rowHeight) {
-    s->Painter->RowHeight = rowHeight;
-    return std::make_unique<TWindowInfo>(L"Hello", w);
+    return std::make_unique<TWindowInfo>(L"Hello", w, rowHeight);
   }
 
   std::vector<HWND> windows;
@@ -194,7 +193,7 @@ TEST_F(EntryTest, ABusyOrHungWindowNeverDelaysTheListAndItsIconComesLater) {
   TFlipDeckEntry* row = *std::find_if(s->Entries.begin(), s->Entries.end(),
                                       [&](TFlipDeckEntry* e) { return e->Handle == busy.Window; });
   row->Selected = false;  // it is the foreground window now
-  row->Paint(painted.Canvas, 10, 4, 300, 32);
+  row->Paint(painted.Canvas, *s->Painter, 10, 4, 300, 32);
   expected.Canvas->Brush()->SetColor(s->Painter->Background);
   expected.Canvas->FillRectangle({32, 6, 48, 22});
   DrawIconEx(expected.Dc, 32, 6, Sys(IDI_ERROR), 16, 16, 0, nullptr, DI_NORMAL);
@@ -268,13 +267,15 @@ TEST_F(EntryTest, ActivateBringsTheWindowForwardAndClearsItsAttentionMarks) {
   for (HWND w : {other, owner, popup}) ShowWindow(w, SW_SHOW);
   SetForegroundWindow(other);
   ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other; }, 2000));
-  std::vector<HWND>& flashing = s->FlashingWindows;
-  flashing = {other, owner, popup};
-  Entry(popup, 32)->Activate();
+  TFlashingWindows& flashing = s->FlashingWindows;
+  for (HWND w : {other, owner, popup}) flashing.Mark(w);
+  s->ActivateEntry(Entry(popup, 32).get());
   EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == popup; }, 2000));
-  EXPECT_EQ(flashing, std::vector<HWND>{other});
-  Entry(owner, 32)->Activate();  // not in the list: nothing to remove
-  EXPECT_EQ(flashing, std::vector<HWND>{other});
+  EXPECT_FALSE(flashing.IsFlashing(popup));
+  EXPECT_FALSE(flashing.IsFlashing(owner));
+  EXPECT_TRUE(flashing.IsFlashing(other));
+  s->ActivateEntry(Entry(owner, 32).get());  // not marked any more: nothing to forget
+  EXPECT_TRUE(flashing.IsFlashing(other));
 }
 
 
@@ -323,7 +324,8 @@ TEST_F(RowPaint, WidthIsTheRowAsPaintedFromLabelToBoxEdge) {
   Surface surface(10, 10, Base);
   for (auto c : {POINT{24, 47}, {32, 55}, {64, 87}}) {
     entry->RowHeight = c.x;
-    EXPECT_EQ(entry->GetWidth(surface.Canvas) - surface.Canvas->TextWidth("Hello"), c.y);
+    EXPECT_EQ(entry->GetWidth(surface.Canvas, *s->Painter) - surface.Canvas->TextWidth("Hello"),
+              c.y);
   }
 }
 
@@ -336,7 +338,7 @@ TEST_F(RowPaint, BoxFramesTheSelectedAndTheFlashingEntryAndOnlyTheSelectionIsFor
     Surface surface(300, 40, Base);
     entry->Selected = c.selected;
     entry->Flashing = c.flashing;
-    entry->Paint(surface.Canvas, 10, 4, 300, 32);
+    entry->Paint(surface.Canvas, *s->Painter, 10, 4, 300, 32);
     EXPECT_GT(surface.Count({62, 7, 90, 21}, c.selected ? fg : bg), 0);  // the title's cells
     // The frame: x 28 to r, y 4 to 24; the label lies left of it.
     const int l = 28, t = 4, b = 24, r = 30 + 32 + surface.Canvas->TextWidth("Hello") + 2;
@@ -365,7 +367,7 @@ TEST_F(RowPaint, KeyLabelsFollowTheNumber) {
   for (auto c : cases) {
     Surface painted(100, 40, Base), expected(100, 40, Base);
     entry->Number = c.number;
-    entry->Paint(painted.Canvas, 10, 4, 300, 32);
+    entry->Paint(painted.Canvas, *s->Painter, 10, 4, 300, 32);
     if (*c.label) Reference(expected, c.x, 6, c.label, 1);
     BlankCell(expected, s->Painter->Background);
     EXPECT_EQ(painted.Differences(expected, {0, 0, 62, 40}), 0) << c.number;
@@ -410,7 +412,7 @@ TEST_F(RowPaint, LongTitlesAreShortenedWithDotsBetweenWholeCharacters) {
         shown += L"...";
       }
       Surface painted(400, 40, Base), expected(400, 40, Base);
-      entry->Paint(painted.Canvas, 10, 4, limit + 20 + 32 + 3, 32);
+      entry->Paint(painted.Canvas, *s->Painter, 10, 4, limit + 20 + 32 + 3, 32);
       Reference(expected, 62, 7, shown, 0);
       ASSERT_EQ(painted.Differences(expected, {62, 0, 400, 40}), 0)
           << "limit " << limit << ", " << shown.size() << " units shown of " << title.size();
@@ -439,7 +441,7 @@ TEST_F(RowPaint, TitlesInEveryScriptAreDrawnAsTheirCharacters) {
     SCOPED_TRACE(&c - cases);
     entry->Title = c.title;
     Surface painted(400, 40, Base), wide(400, 40, Base), narrow(400, 40, Base);
-    entry->Paint(painted.Canvas, 10, 4, 400, 32);
+    entry->Paint(painted.Canvas, *s->Painter, 10, 4, 400, 32);
     Reference(wide, 62, 7, c.title, 0);
     EXPECT_EQ(painted.Differences(wide, {62, 0, 400, 40}), 0);
     char ansi[64];
@@ -461,7 +463,7 @@ TEST_F(RowPaint, TheIconTakesHalfTheRowHeight) {
   answers = {Sys(IDI_APPLICATION), Sys(IDI_APPLICATION), Sys(IDI_APPLICATION), 0};
   s->Icons.Ask(entry->Handle, false);
   entry->Selected = true;
-  entry->Paint(surface.Canvas, 10, 4, 300, 32);
+  entry->Paint(surface.Canvas, *s->Painter, 10, 4, 300, 32);
   const COLORREF fg = C(s->Painter->Foreground);
   EXPECT_LT(surface.Count({32, 6, 48, 22}, fg), 16 * 16);
   EXPECT_EQ(surface.Count({48, 5, 62, 24}, fg), 14 * 19);

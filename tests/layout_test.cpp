@@ -25,7 +25,7 @@ class LayoutTest : public SwitcherTest {
     int widest = 0;
     for (int i = 0; i < count; ++i) {
       s->Entries.push_back(new Row(i == 0 ? L"The longest title of them all" : L"Row", rowHeight));
-      widest = std::max(widest, s->Entries.back()->GetWidth(s->PaintBox->Canvas()));
+      widest = std::max(widest, s->Entries.back()->GetWidth(s->PaintBox->Canvas(), *s->Painter));
     }
     return widest;
   }
@@ -58,7 +58,7 @@ TEST_F(LayoutTest, WindowHoldsWholeRowsInColumnsOfAtMostTheScreenHeight) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.rows << " rows of " << c.rowHeight);
     const int widest = SetRows(c.rows, c.rowHeight);
-    const int narrow = Row(L"Row", c.rowHeight).GetWidth(s->PaintBox->Canvas());
+    const int narrow = Row(L"Row", c.rowHeight).GetWidth(s->PaintBox->Canvas(), *s->Painter);
     const int width =
         c.columns ? widest + (c.columns - 1) * narrow + 10 * c.columns + 10 + 18 : 10 + 18;
     ExpectBounds(std::max(0, 400 - width / 2), 300 - c.height / 2, width, c.height);
@@ -204,8 +204,7 @@ TEST_F(MonitorLayoutTest, EveryRowIsPaintedWholeWithItsWholeTitleWhereTheScreenH
       for (int i = 0; i < c.rows; ++i) {
         wchar_t title[100];
         std::swprintf(title, 100, c.title, i * 37);
-        TWindowInfo* entry = new TWindowInfo(title, nullptr);
-        entry->RowHeight = c.rowHeight;
+        TWindowInfo* entry = new TWindowInfo(title, nullptr, c.rowHeight);
         entry->Flashing = true;
         s->Entries.push_back(entry);
       }
@@ -238,7 +237,7 @@ TEST_F(MonitorLayoutTest, EveryRowIsPaintedWholeWithItsWholeTitleWhereTheScreenH
         int right = columnEnd - 1;
         while (right > x && surface.At(right, y + boxHeight / 2) != highlight) --right;
         EXPECT_EQ(shadow, surface.At(right - 1, y)) << "top edge up to the right edge";
-        e->SetupCanvas(surface.Canvas);
+        e->SetupCanvas(surface.Canvas, *s->Painter);
         const int textWidth = surface.Canvas->TextWidth(e->Title);
         const int whole = boxLeft + 2 + row + textWidth + z.BoxRightEdge - 1;
         if (cut) {
@@ -261,7 +260,7 @@ TEST_F(LayoutTest, AClickActivatesTheRowPaintedUnderItAndAClickBesideTheRowsNoth
   Clear();
   for (int i = 0; i < 40; ++i) s->Entries.push_back(new Row(L"Row"));  // columns of 18, 18, 4
   s->AdjustBounds();
-  const int width = RowAt(0)->GetWidth(s->PaintBox->Canvas());
+  const int width = RowAt(0)->GetWidth(s->PaintBox->Canvas(), *s->Painter);
   const int x1 = 10, x2 = x1 + width + 10, x3 = x2 + width + 10;
   const struct { int x, y, row; } cases[] = {
       {x1, 4, 0},

@@ -33,7 +33,7 @@ struct Row : TFlipDeckEntry {
     Title = title;
     RowHeight = rowHeight;
   }
-  void Paint(TWinCanvas*, int, int, int, int) override { ++Paints; }
+  void Paint(TWinCanvas*, const TFlipDeckPainter&, int, int, int, int) override { ++Paints; }
   void Activate() override { ++Activations; }
   int Paints = 0;
   int Activations = 0;

@@ -74,6 +74,8 @@ class TSwitcher : public TWinObject {
   static const DWORD HotKeyWait = 5000;
   // The form's timer that looks again for windows closed from the list.
   static const UINT_PTR CloseCheckTimer = 2;
+  // A private message the form swallows: it is answered as handled and does nothing.
+  static const UINT SwallowedMessage = WM_USER + 1;
 
  protected:
   ~TSwitcher() override;

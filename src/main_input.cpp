@@ -32,7 +32,7 @@ bool FormMessage(void* receiver, MessageRecord& m, LRESULT&) {
     case WM_HOTKEY:
       s->HandleHotKey(m.WParam);
       return true;
-    case WM_USER + 1:
+    case TSwitcher::SwallowedMessage:
       return true;
     case WM_TIMER:
       if (m.WParam == TSwitcher::HotKeyTimer) {

@@ -119,32 +119,30 @@ class ControlCanvasTest : public ::testing::Test {
 };
 
 TEST_F(ControlCanvasTest, DrawingAndMeasuringOutsideAPaintGiveTheWindowDCBack) {
-  EXPECT_TRUE(LeavesNoHandles(
-      [&](int i) {
-        canvas->Brush()->SetColor(i % 2 ? Red : Green);
-        canvas->FillRectangle({0, 0, 30, 30});
-        canvas->Pen()->SetColor(i % 2 ? Red : Blue);
-        canvas->DrawLineTo(30, 30);
-        canvas->Font()->SetHeight(12 + i % 3);
-        canvas->WriteText(2, 2, "x");
-        EXPECT_GT(canvas->TextWidth("Hello"), 0);
-        EXPECT_EQ(canvas->DC, nullptr);
-      },
-      3000));
+  auto cycle = [&](int i) {
+    canvas->Brush()->SetColor(i % 2 ? Red : Green);
+    canvas->FillRectangle({0, 0, 30, 30});
+    canvas->Pen()->SetColor(i % 2 ? Red : Blue);
+    canvas->DrawLineTo(30, 30);
+    canvas->Font()->SetHeight(12 + i % 3);
+    canvas->WriteText(2, 2, "x");
+    EXPECT_GT(canvas->TextWidth("Hello"), 0);
+    EXPECT_EQ(canvas->DC, nullptr);
+  };
+  EXPECT_TRUE(LeavesNoHandles(cycle, 3000));
 }
 
 TEST_F(ControlCanvasTest, AMeasuringDCServesARunOfMeasurementsAndIsGivenBack) {
   const int hello = canvas->TextWidth("Hello"), title = canvas->TextWidth("A longer title");
-  EXPECT_TRUE(LeavesNoHandles(
-      [&](int) {
-        TMeasuringDC measuring(box);
-        HDC bound = canvas->DC;
-        EXPECT_NE(bound, nullptr);
-        EXPECT_EQ(canvas->TextWidth("Hello"), hello);
-        EXPECT_EQ(canvas->TextWidth("A longer title"), title);
-        EXPECT_EQ(canvas->DC, bound);  // one DC for the whole run
-      },
-      500));
+  auto cycle = [&](int) {
+    TMeasuringDC measuring(box);
+    HDC bound = canvas->DC;
+    EXPECT_NE(bound, nullptr);
+    EXPECT_EQ(canvas->TextWidth("Hello"), hello);
+    EXPECT_EQ(canvas->TextWidth("A longer title"), title);
+    EXPECT_EQ(canvas->DC, bound);  // one DC for the whole run
+  };
+  EXPECT_TRUE(LeavesNoHandles(cycle, 500));
   EXPECT_EQ(canvas->DC, nullptr);
 }
 
@@ -156,20 +154,19 @@ TEST_F(ControlCanvasTest, APaintDCIsBorrowedNotGivenBack) {
   TWinControl* loose = NewPaintBox(nullptr);
   loose->Color = static_cast<int>(Red);
   box->PaintDC = loose->PaintDC = s.Dc;
-  EXPECT_TRUE(LeavesNoHandles(
-      [&](int) {
-        {
-          TMeasuringDC measuring(box);
-          EXPECT_EQ(canvas->TextWidth("Hello"), hello);
-        }
-        EXPECT_EQ(canvas->DC, s.Dc);
-        canvas->AttachDC(0);
-        loose->Canvas()->FillRectangle({0, 0, 5, 5});
-        loose->Canvas()->TextWidth("Hello");
-        loose->Canvas()->AttachDC(0);
-        EXPECT_EQ(GetObjectType(s.Dc), static_cast<DWORD>(OBJ_MEMDC));
-      },
-      3));
+  auto cycle = [&](int) {
+    {
+      TMeasuringDC measuring(box);
+      EXPECT_EQ(canvas->TextWidth("Hello"), hello);
+    }
+    EXPECT_EQ(canvas->DC, s.Dc);
+    canvas->AttachDC(0);
+    loose->Canvas()->FillRectangle({0, 0, 5, 5});
+    loose->Canvas()->TextWidth("Hello");
+    loose->Canvas()->AttachDC(0);
+    EXPECT_EQ(GetObjectType(s.Dc), static_cast<DWORD>(OBJ_MEMDC));
+  };
+  EXPECT_TRUE(LeavesNoHandles(cycle, 3));
   EXPECT_EQ(s.At(2, 2), Red);
   box->PaintDC = 0;
   Free(loose);

@@ -247,16 +247,15 @@ TEST_F(EnumerationTest, EveryRefreshShowsTheSwitcherInFrontAndFreesTheOldList) {
   // A visible switcher whose style something else took away must not list itself.
   const size_t entries = s->Entries.size();
   long blocks = 0;
-  EXPECT_TRUE(LeavesNoHandles(
-      [&](int round) {
-        if (round == 3) blocks = LiveBlocks;
-        SetWindowLongA(form, GWL_EXSTYLE, GetWindowLongA(form, GWL_EXSTYLE) & ~WS_EX_TOOLWINDOW);
-        ASSERT_TRUE(IsWindowVisible(form) && MakeForeground(made[0]));
-        s->Refresh();
-        ASSERT_TRUE(shownInFront()) << "refresh " << round;
-        EXPECT_EQ(s->Entries.size(), entries);
-      },
-      30));
+  auto cycle = [&](int round) {
+    if (round == 3) blocks = LiveBlocks;
+    SetWindowLongA(form, GWL_EXSTYLE, GetWindowLongA(form, GWL_EXSTYLE) & ~WS_EX_TOOLWINDOW);
+    ASSERT_TRUE(IsWindowVisible(form) && MakeForeground(made[0]));
+    s->Refresh();
+    ASSERT_TRUE(shownInFront()) << "refresh " << round;
+    EXPECT_EQ(s->Entries.size(), entries);
+  };
+  EXPECT_TRUE(LeavesNoHandles(cycle, 30));
   EXPECT_EQ(LiveBlocks, blocks);
 }
 

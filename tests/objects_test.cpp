@@ -127,44 +127,34 @@ void HoldBrieflyProc(void* object) {
 }
 
 TEST_F(ObjectsTest, ReenteredDestroyFreesEverythingOnce) {
-  const struct { const char* where; TWinObject* (*make)(); Names log; } cases[] = {
-      {"the OnDestroy of a form",
-       [] {
-         TWinControl* form = NewForm(nullptr, "Reentered");
-         Named(NewPaintBox(form), "child");
-         AddToAutoFree(form, Named(NewObject<TWinObject>(), "owned"));
-         form->OnDestroy = {HoldBriefly, const_cast<char*>("form")};
-         form->GetHandle();
-         return static_cast<TWinObject*>(form);
-       },
-       {"form", "owned", "child"}},
-      {"an auto-free step of a form",
-       [] {
-         TWinControl* form = NewForm(nullptr, "Reentered");
-         Named(NewPaintBox(form), "child");
-         AddProcToAutoFree(form, LogProc, const_cast<char*>("older"));
-         AddProcToAutoFree(form, HoldBrieflyProc, form);
-         form->GetHandle();
-         return static_cast<TWinObject*>(form);
-       },
-       {"proc", "older", "child"}},
-      {"the OnDestroy of a plain object",
-       [] {
-         TWinObject* object = NewObject<TWinObject>();
-         object->OnDestroy = {HoldBriefly, const_cast<char*>("object")};
-         AddProcToAutoFree(object, LogProc, const_cast<char*>("proc"));
-         return object;
-       },
-       {"object", "proc"}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.where);
-    Log.clear();
-    const int windows = CountWindows();
-    EXPECT_EQ(DeletesOnFree(c.make()), 1);
-    EXPECT_EQ(Log, c.log);
-    EXPECT_EQ(CountWindows(), windows);
-  }
+  // From the OnDestroy of a form.
+  TWinControl* form = NewForm(nullptr, "Reentered");
+  Named(NewPaintBox(form), "child");
+  AddToAutoFree(form, Named(NewObject<TWinObject>(), "owned"));
+  form->OnDestroy = {HoldBriefly, const_cast<char*>("form")};
+  const int windows = CountWindows();
+  form->GetHandle();
+  EXPECT_EQ(DeletesOnFree(form), 1);
+  EXPECT_EQ(Log, (Names{"form", "owned", "child"}));
+
+  // From an auto-free step of a form.
+  Log.clear();
+  form = NewForm(nullptr, "Reentered");
+  Named(NewPaintBox(form), "child");
+  AddProcToAutoFree(form, LogProc, const_cast<char*>("older"));
+  AddProcToAutoFree(form, HoldBrieflyProc, form);
+  form->GetHandle();
+  EXPECT_EQ(DeletesOnFree(form), 1);
+  EXPECT_EQ(Log, (Names{"proc", "older", "child"}));
+  EXPECT_EQ(CountWindows(), windows);
+
+  // From the OnDestroy of a plain object.
+  Log.clear();
+  TWinObject* object = NewObject<TWinObject>();
+  object->OnDestroy = {HoldBriefly, const_cast<char*>("object")};
+  AddProcToAutoFree(object, LogProc, const_cast<char*>("proc"));
+  EXPECT_EQ(DeletesOnFree(object), 1);
+  EXPECT_EQ(Log, (Names{"object", "proc"}));
 }
 
 // ---- TWinList ----
@@ -245,22 +235,21 @@ TEST_F(ObjectsTest, ClientAlignedPaintBoxFillsTheFormAfterEveryResize) {
   TWinControl* box = NewPaintBox(form)->SetAlign(5);
   ASSERT_TRUE(form->Handle && box->Handle);
   EXPECT_TRUE(Is(ClientOf(form->Handle), box->GetBounds()));
-  // Through the control, by the system (SetWindowPos), and while hidden as the switcher
-  // does before it shows the form.
-  const struct { int w, h; bool system, hidden; } sizes[] = {
-      {400, 300, false, false}, {701, 33, false, false}, {250, 90, true, false},
-      {333, 222, false, true}};
-  for (const auto& s : sizes) {
-    SCOPED_TRACE(testing::Message() << s.w << "x" << s.h);
-    if (s.hidden) form->Show(), form->Hide();
-    if (s.system)
-      SetWindowPos(form->Handle, 0, 0, 0, s.w, s.h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    else
-      form->SetClientSize(s.w, s.h);
-    if (s.hidden) form->Show();
-    EXPECT_TRUE(Is({0, 0, s.w, s.h}, box->GetBounds()));
-    EXPECT_TRUE(Is({0, 0, s.w, s.h}, ClientOf(box->Handle)));
-  }
+  auto expectFilled = [&](int w, int h) {
+    EXPECT_TRUE(Is({0, 0, w, h}, box->GetBounds()));
+    EXPECT_TRUE(Is({0, 0, w, h}, ClientOf(box->Handle)));
+  };
+  form->SetClientSize(701, 33);
+  expectFilled(701, 33);
+  // A resize that does not go through the control, as the system makes.
+  SetWindowPos(form->Handle, 0, 0, 0, 250, 90, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  expectFilled(250, 90);
+  // The switcher resizes its form while hidden and then shows it.
+  form->Show();
+  form->Hide();
+  form->SetClientSize(333, 222);
+  form->Show();
+  expectFilled(333, 222);
   Free(form);
 }
 
@@ -274,23 +263,22 @@ TEST_F(ObjectsTest, FreedFormsLeaveNoHandlesAndDestroyOnlyTheirOwnIcon) {
   main->GetHandle();
   MainWindow = main;
   HICON mainIcon = main->Icon;
-  EXPECT_TRUE(LeavesNoHandles(
-      [&](int i) {
-        TWinControl* form = NewForm(nullptr, "Many");
-        TWinControl* box = NewPaintBox(form)->SetAlign(5);
-        ASSERT_TRUE(form->GetHandle() && box->GetHandle());
-        HICON icon = form->Icon;
-        ASSERT_TRUE(IsIcon(icon)) << i;
-        EXPECT_NE(icon, mainIcon);
-        ASSERT_TRUE(BackgroundBrush(form));
-        box->Canvas()->FillRectangle({0, 0, 10, 10});
-        EXPECT_GT(box->Canvas()->TextWidth("handles"), 0);
-        ASSERT_TRUE(box->Canvas()->Brush()->Handle() && box->Canvas()->Font()->Handle());
-        Free(form);
-        EXPECT_FALSE(IsIcon(icon)) << i;
-        ASSERT_TRUE(IsIcon(mainIcon)) << "freeing form " << i << " destroyed the main icon";
-      },
-      30, 1));
+  auto cycle = [&](int i) {
+    TWinControl* form = NewForm(nullptr, "Many");
+    TWinControl* box = NewPaintBox(form)->SetAlign(5);
+    ASSERT_TRUE(form->GetHandle() && box->GetHandle());
+    HICON icon = form->Icon;
+    ASSERT_TRUE(IsIcon(icon)) << i;
+    EXPECT_NE(icon, mainIcon);
+    ASSERT_TRUE(BackgroundBrush(form));
+    box->Canvas()->FillRectangle({0, 0, 10, 10});
+    EXPECT_GT(box->Canvas()->TextWidth("handles"), 0);
+    ASSERT_TRUE(box->Canvas()->Brush()->Handle() && box->Canvas()->Font()->Handle());
+    Free(form);
+    EXPECT_FALSE(IsIcon(icon)) << i;
+    ASSERT_TRUE(IsIcon(mainIcon)) << "freeing form " << i << " destroyed the main icon";
+  };
+  EXPECT_TRUE(LeavesNoHandles(cycle, 30, 1));
 
   TWinControl* second = NewForm(nullptr, "Second");
   second->GetHandle();

@@ -209,14 +209,13 @@ TEST_F(BufferedPaintTest, BufferIsKeptWhileAtMost32PixelsLargerAndRemadeOtherwis
 
 TEST_F(BufferedPaintTest, ThousandsOfRepaintsLeaveNoGdiObjectBehind) {
   const int calls = log.Calls;
-  EXPECT_TRUE(LeavesNoHandles(
-      [&](int i) {
-        // Every hundred repaints the bitmap is re-made for a size 60 pixels apart.
-        if (i % 100 == 0) form->SetClientSize(i % 200 ? Width + 60 : Width, Height);
-        box->Invalidate();
-        UpdateWindow(form->Handle);
-      },
-      3000, 200));
+  auto cycle = [&](int i) {
+    // Every hundred repaints the bitmap is re-made for a size 60 pixels apart.
+    if (i % 100 == 0) form->SetClientSize(i % 200 ? Width + 60 : Width, Height);
+    box->Invalidate();
+    UpdateWindow(form->Handle);
+  };
+  EXPECT_TRUE(LeavesNoHandles(cycle, 3000, 200));
   EXPECT_GE(log.Calls - calls, 3200);
 
   HBITMAP bitmap = form->BufferBitmap;

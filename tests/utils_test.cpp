@@ -22,7 +22,8 @@ TEST(SplitCommandLine, SeparatesParametersAsWrittenAndDropsOnlyEnclosingQuotes) 
       {"prog caf\xE9=\xFF", {"prog", "caf\xE9=\xFF"}},
       {" \t ", {}},
       // Quotes keep blanks inside a parameter and stay, unless they enclose all of it.
-      {"\"C:\\My Files\\prog.exe\" \"C:\\a b\\c.txt\"", {"C:\\My Files\\prog.exe", "C:\\a b\\c.txt"}},
+      {"\"C:\\My Files\\prog.exe\" \"C:\\a b\\c.txt\"",
+       {"C:\\My Files\\prog.exe", "C:\\a b\\c.txt"}},
       {"prog -title=\"a b\" a\"b c\"d", {"prog", "-title=\"a b\"", "a\"b c\"d"}},
       {"prog \"\"x\"\"", {"prog", "x\"\""}},
       {"prog \"a b", {"prog", "\"a b"}},
@@ -36,7 +37,8 @@ TEST(SplitCommandLine, SeparatesParametersAsWrittenAndDropsOnlyEnclosingQuotes) 
 
 TEST(NumberToText, WritesDecimalDigitsWithASign) {
   const struct { int value; const char* text; } cases[] = {
-      {0, "0"}, {12, "12"}, {-45, "-45"}, {2147483647, "2147483647"}, {-2147483647 - 1, "-2147483648"}};
+      {0, "0"}, {12, "12"}, {-45, "-45"}, {2147483647, "2147483647"},
+      {-2147483647 - 1, "-2147483648"}};
   for (auto c : cases) EXPECT_EQ(NumberToText(c.value), c.text);
 }
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "handles.h"
+#include "leaks.h"
 #include "surface.h"
 
 namespace {
@@ -13,12 +13,6 @@ const COLORREF Blue = RGB(0, 0, 255), Red = RGB(255, 0, 0), Green = RGB(0, 160, 
 
 int Notifications = 0;
 void CountChange(void*, TGraphicTool*) { Notifications++; }
-
-COLORREF BrushColor(HGDIOBJ brush) {
-  LOGBRUSH made = {};
-  GetObjectA(brush, sizeof made, &made);
-  return made.lbColor;
-}
 
 TEST(GraphicTool, OnlyARealChangeDropsTheHandleAndNotifiesTwice) {
   TGraphicTool* font = NewFont();
@@ -43,21 +37,21 @@ TEST(GraphicTool, OnlyARealChangeDropsTheHandleAndNotifiesTwice) {
 
 TEST(GraphicTool, AngleWeightAndFaceNameAreKeptWithinTheirRange) {
   TGraphicTool* font = NewFont();
-  const struct { int angle, stored; } angles[] = {{900, 900}, {3600, 0}, {-900, -900}, {0, 0}};
+  const struct { int angle, stored; } angles[] = {{900, 900}, {3600, 0}, {-900, -900}};
   for (auto c : angles) {
     font->SetAngle(c.angle);
     EXPECT_EQ(font->Description.Font.lfEscapement, c.stored) << c.angle;
     EXPECT_EQ(font->Description.Font.lfOrientation, c.stored) << c.angle;
   }
   const struct { int weight, style, after; } styles[] = {
-      {400, 0, 400}, {400, 1, 700}, {699, 1, 700}, {700, 0, 0}, {800, 1, 800}};
+      {400, 1, 700}, {699, 1, 700}, {700, 0, 0}, {800, 1, 800}};
   for (auto c : styles) {
     font->Description.Font.lfWeight = c.weight;
     EXPECT_EQ(font->Style() & 1, c.weight >= 700);
     font->SetStyle(c.style);
     EXPECT_EQ(font->Description.Font.lfWeight, c.after) << c.weight << " " << c.style;
   }
-  std::string forty = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMN";
+  const std::string forty = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMN";
   font->SetFaceName(forty.c_str());
   EXPECT_EQ(font->FaceName(), forty.substr(0, 31));
   Free(font);
@@ -65,25 +59,29 @@ TEST(GraphicTool, AngleWeightAndFaceNameAreKeptWithinTheirRange) {
 
 TEST(GraphicTool, SystemColourChangeGivesANewHandle) {
   const int face = COLOR_BTNFACE;
-  const COLORREF original = GetSysColor(face);
-  const COLORREF changed = original ^ 0x00101010;
+  const COLORREF original = GetSysColor(face), changed = original ^ 0x00101010;
   TGraphicTool* brush = NewBrush();  // the button face colour by default
   HGDIOBJ before = brush->Handle();
   ASSERT_TRUE(SetSysColors(1, &face, &changed));
   brush->SetColor(static_cast<int>(0x8000000F));  // the same value again hides nothing
   HGDIOBJ after = brush->Handle();
   SetSysColors(1, &face, &original);
+  LOGBRUSH made = {};
+  GetObjectA(after, sizeof made, &made);
   EXPECT_EQ(GetObjectType(before), 0u);
-  EXPECT_EQ(BrushColor(after), changed);
+  EXPECT_EQ(made.lbColor, changed);
   Free(brush);
 }
 
-TEST(Canvas, FillsWithTheWindowColourAndLeavesOutTheLastRowAndColumn) {
-  Surface s(20, 20, Blue);
-  const COLORREF window = GetSysColor(COLOR_WINDOW);
-  s.Canvas->FillRectangle({2, 2, 6, 6});  // no brush on a free canvas
-  EXPECT_EQ(s.Count({2, 2, 6, 6}, window), 16);
-  EXPECT_EQ(s.Count({0, 0, 20, 20}, Blue), 400 - 16);
+TEST(Canvas, FillsAndLinesLeaveOutTheLastRowAndColumnAndTheEndPoint) {
+  Surface s(60, 20, Blue);
+  s.Canvas->FillRectangle({2, 2, 6, 6});  // no brush yet: the window colour
+  s.Canvas->Pen()->SetColor(Red);
+  s.Canvas->MovePenTo(0, 10);
+  s.Canvas->DrawLineTo(50, 10);
+  EXPECT_EQ(s.Count({2, 2, 6, 6}, GetSysColor(COLOR_WINDOW)), 16);
+  EXPECT_EQ(s.Count({0, 10, 50, 11}, Red), 50);
+  EXPECT_EQ(s.Count({0, 0, 60, 20}, Blue), 1200 - 16 - 50);
 }
 
 TEST(Canvas, TextIsOpaqueOnASolidBrushAndTransparentOnAClearOne) {
@@ -103,20 +101,24 @@ TEST(Canvas, TextIsOpaqueOnASolidBrushAndTransparentOnAClearOne) {
   EXPECT_LT(s.Count(clear, Blue), cell.cx * cell.cy);  // the letters are there
 }
 
-TEST(Canvas, LinesTakeThePenColourAndLeaveOutTheirEndPoint) {
-  Surface s(60, 10, Blue);
-  s.Canvas->Pen()->SetColor(Red);
-  s.Canvas->MovePenTo(0, 2);
-  s.Canvas->DrawLineTo(50, 2);
-  EXPECT_EQ(s.Count({0, 2, 50, 3}, Red), 50);
-  EXPECT_EQ(s.Count({0, 0, 60, 10}, Blue), 600 - 50);
-}
+class ControlCanvasTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    form = NewForm(nullptr, "canvas test");
+    form->SetPosition(10, 10)->SetClientSize(200, 100);
+    form->Show();
+    box = NewPaintBox(form);
+    canvas = box->Canvas();
+    canvas->Font()->SetFaceName("Tahoma");
+  }
+  void TearDown() override { Free(form); }
 
-TEST(ControlCanvas, MeasuringOutsideAPaintGivesTheWindowDCBack) {
-  TWinControl* form = NewForm(nullptr, "canvas test");
-  form->SetPosition(10, 10)->SetClientSize(200, 100);
-  form->Show();
-  TWinCanvas* canvas = NewPaintBox(form)->Canvas();
+  TWinControl* form = nullptr;
+  TWinControl* box = nullptr;
+  TWinCanvas* canvas = nullptr;
+};
+
+TEST_F(ControlCanvasTest, DrawingAndMeasuringOutsideAPaintGiveTheWindowDCBack) {
   auto cycle = [&](int i) {
     canvas->Brush()->SetColor(i % 2 ? Red : Green);
     canvas->FillRectangle({0, 0, 30, 30});
@@ -127,23 +129,12 @@ TEST(ControlCanvas, MeasuringOutsideAPaintGivesTheWindowDCBack) {
     EXPECT_GT(canvas->TextWidth("Hello"), 0);
     EXPECT_EQ(canvas->DC, nullptr);
   };
-  for (int i = 0; i < 3; i++) cycle(i);  // what Wine makes once
-  int gdi = CountGdiObjects();
-  for (int i = 0; i < 3000; i++) cycle(i);
-  EXPECT_EQ(CountGdiObjects(), gdi);
-  Free(form);
+  EXPECT_TRUE(LeavesNoHandles(cycle, 3000));
 }
 
-TEST(ControlCanvas, AMeasuringDCServesARunOfMeasurementsAndIsGivenBack) {
-  TWinControl* form = NewForm(nullptr, "measuring test");
-  form->SetPosition(10, 10)->SetClientSize(200, 100);
-  form->Show();
-  TWinControl* box = NewPaintBox(form);
-  TWinCanvas* canvas = box->Canvas();
-  canvas->Font()->SetHeight(14);
-  canvas->Font()->SetFaceName("Tahoma");
+TEST_F(ControlCanvasTest, AMeasuringDCServesARunOfMeasurementsAndIsGivenBack) {
   const int hello = canvas->TextWidth("Hello"), title = canvas->TextWidth("A longer title");
-  auto run = [&] {
+  auto cycle = [&](int) {
     TMeasuringDC measuring(box);
     HDC bound = canvas->DC;
     EXPECT_NE(bound, nullptr);
@@ -151,39 +142,34 @@ TEST(ControlCanvas, AMeasuringDCServesARunOfMeasurementsAndIsGivenBack) {
     EXPECT_EQ(canvas->TextWidth("A longer title"), title);
     EXPECT_EQ(canvas->DC, bound);  // one DC for the whole run
   };
-  run();  // what Wine makes once
-  int gdi = CountGdiObjects();
-  for (int i = 0; i < 500; i++) run();
+  EXPECT_TRUE(LeavesNoHandles(cycle, 500));
   EXPECT_EQ(canvas->DC, nullptr);
-  EXPECT_EQ(CountGdiObjects(), gdi);
-
-  // Within a paint the paint DC is measured on and stays the paint's.
-  Surface s(10, 10, Blue);
-  box->PaintDC = s.Dc;
-  {
-    TMeasuringDC measuring(box);
-    EXPECT_EQ(canvas->TextWidth("Hello"), hello);
-  }
-  EXPECT_EQ(canvas->DC, s.Dc);
-  EXPECT_EQ(GetObjectType(s.Dc), static_cast<DWORD>(OBJ_MEMDC));
-  canvas->AttachDC(0);
-  box->PaintDC = 0;
-  Free(form);
 }
 
-TEST(ControlCanvas, APaintDCIsBorrowedNotGivenBack) {
-  TWinControl* box = NewPaintBox(nullptr);
+// Within a paint the canvas measures and fills on the paint DC, which stays the paint's; a
+// control without a brush fills in its own colour.
+TEST_F(ControlCanvasTest, APaintDCIsBorrowedNotGivenBack) {
+  const int hello = canvas->TextWidth("Hello");
   Surface s(10, 10, Blue);
-  box->PaintDC = s.Dc;
-  box->Color = static_cast<int>(Red);
-  int gdi = CountGdiObjects();
-  box->Canvas()->FillRectangle({0, 0, 5, 5});  // in the control's colour, without a brush
-  box->Canvas()->TextWidth("Hello");
-  box->Canvas()->AttachDC(0);
-  EXPECT_EQ(GetObjectType(s.Dc), static_cast<DWORD>(OBJ_MEMDC));
-  EXPECT_EQ(CountGdiObjects(), gdi);
+  TWinControl* loose = NewPaintBox(nullptr);
+  loose->Color = static_cast<int>(Red);
+  box->PaintDC = loose->PaintDC = s.Dc;
+  auto cycle = [&](int) {
+    {
+      TMeasuringDC measuring(box);
+      EXPECT_EQ(canvas->TextWidth("Hello"), hello);
+    }
+    EXPECT_EQ(canvas->DC, s.Dc);
+    canvas->AttachDC(0);
+    loose->Canvas()->FillRectangle({0, 0, 5, 5});
+    loose->Canvas()->TextWidth("Hello");
+    loose->Canvas()->AttachDC(0);
+    EXPECT_EQ(GetObjectType(s.Dc), static_cast<DWORD>(OBJ_MEMDC));
+  };
+  EXPECT_TRUE(LeavesNoHandles(cycle, 3));
   EXPECT_EQ(s.At(2, 2), Red);
-  Free(box);
+  box->PaintDC = 0;
+  Free(loose);
 }
 
 }  // namespace

@@ -14,8 +14,8 @@ namespace {
 
 using Names = std::vector<std::string>;
 Names Log;
-// Messages that reached default processing (the control's base procedure).
-std::vector<UINT> Defaults;
+std::vector<UINT> Defaults;  // messages that reached the control's base procedure
+const UINT Probe = WM_APP + 7;
 
 LRESULT CALLBACK RecordingDefault(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
   Defaults.push_back(message);
@@ -37,9 +37,7 @@ bool TakeQuit() {
   return PeekMessageA(&msg, 0, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
 }
 
-const UINT Probe = WM_APP + 7;
-
-void LogDestroyed(void*, TWinObject*) { Log.push_back("destroyed"); }
+void LogName(void* name, TWinObject*) { Log.push_back(static_cast<const char*>(name)); }
 void CountQuery(void* count, TWinControl*, bool&) { ++*static_cast<int*>(count); }
 void CountAndRefuse(void* count, TWinControl*, bool& accept) {
   ++*static_cast<int*>(count);
@@ -51,11 +49,9 @@ class EventsTest : public ::testing::Test {
   void SetUp() override {
     Log.clear();
     Defaults.clear();
-    AppRunning = false;
-    AppTerminated = false;
+    AppRunning = AppTerminated = false;
     MainWindow = nullptr;
     SetKeys({});
-    SetFocus(nullptr);
   }
   void TearDown() override {
     AppRunning = false;
@@ -68,7 +64,6 @@ class EventsTest : public ::testing::Test {
     AppTerminated = false;
     SetKeys({});
   }
-
   // A hidden form whose default processing is recorded; freed by TearDown.
   TWinControl* Form(const char* caption = "Form1") {
     TWinControl* form = NewForm(nullptr, caption);
@@ -95,8 +90,6 @@ bool IsSwallowed(UINT message) {
 TEST_F(EventsTest, OnMessageReportingHandledReturnsZeroAndStopsEverythingElse) {
   TWinControl* form = Form("Five!");
   EXPECT_EQ(Send(form, WM_GETTEXTLENGTH), 5);
-  Defaults.clear();
-
   form->OnMessage = {[](void*, MessageRecord& m, LRESULT&) { return IsSwallowed(m.Message); },
                      nullptr};
   form->SetOnMouseUp([](void*, TWinControl*, MouseRecord&) { Log.push_back("mouse"); }, nullptr);
@@ -105,6 +98,7 @@ TEST_F(EventsTest, OnMessageReportingHandledReturnsZeroAndStopsEverythingElse) {
     if (IsSwallowed(m.Message) || m.Message == WM_KEYUP) Log.push_back("handler");
     return false;
   });
+  Defaults.clear();
   for (UINT message : Swallowed) {
     EXPECT_EQ(Send(form, message, 'A', MAKELPARAM(3, 4)), 0) << message;
     EXPECT_FALSE(ReachedDefault(message)) << message;
@@ -116,23 +110,21 @@ TEST_F(EventsTest, OnMessageReportingHandledReturnsZeroAndStopsEverythingElse) {
   EXPECT_TRUE(ReachedDefault(WM_KEYUP));
 }
 
-bool First(TWinControl*, MessageRecord& m, LRESULT&) {
-  if (m.Message == Probe || m.Message == WM_CLOSE) Log.push_back("first");
-  return false;
-}
-bool Second(TWinControl*, MessageRecord& m, LRESULT& r) {
+// Logs Probe and WM_CLOSE under its name; the one named "second" handles WM_CLOSE.
+template <const char* Name>
+bool Logging(TWinControl*, MessageRecord& m, LRESULT& r) {
   if (m.Message != Probe && m.Message != WM_CLOSE) return false;
-  Log.push_back("second");
-  if (m.Message != WM_CLOSE) return false;
+  Log.push_back(Name);
   r = 7;
-  return true;
+  return m.Message == WM_CLOSE && std::string(Name) == "second";
 }
+constexpr char FirstName[] = "first", SecondName[] = "second";
 
 TEST_F(EventsTest, LaterHandlersAreAskedFirstAndHandledHidesTheRest) {
   TWinControl* form = Form();
-  AttachHandler(form, First);
-  AttachHandler(form, Second);
-  AttachHandler(form, First);  // attached once only
+  AttachHandler(form, Logging<FirstName>);
+  AttachHandler(form, Logging<SecondName>);
+  AttachHandler(form, Logging<FirstName>);  // attached once only
   Send(form, Probe);
   EXPECT_EQ(Log, (Names{"second", "first"}));
   EXPECT_TRUE(ReachedDefault(Probe));
@@ -156,28 +148,18 @@ bool LogProbe(void* name, MessageRecord& m, LRESULT&) {
 }
 
 TEST_F(EventsTest, MainWindowSeesItsChildsMessagesFirstButOnlyWhileRunning) {
-  TWinControl* main = NewForm(nullptr, "Main");
+  TWinControl* main = Form("Main");
   TWinControl* other = NewPaintBox(main);
-  main->GetHandle();
-  forms.push_back(main);
-  ASSERT_TRUE(other->Handle);
+  ASSERT_TRUE(other->GetHandle());
   MainWindow = main;
   main->OnMessage = {LogProbe, const_cast<char*>("main")};
   other->OnMessage = {LogProbe, const_cast<char*>("other")};
-
   Send(other, Probe);
-  EXPECT_EQ(Log, Names{"other"});
-
-  Log.clear();
   AppRunning = true;
   Send(other, Probe);
   Send(other, Probe, 0, 1);
-  EXPECT_EQ(Log, (Names{"main", "other", "main"}));
-
-  // Its own messages reach it once.
-  Log.clear();
-  Send(main, Probe);
-  EXPECT_EQ(Log, Names{"main"});
+  Send(main, Probe);  // its own messages reach it once
+  EXPECT_EQ(Log, (Names{"other", "main", "other", "main", "main"}));
 }
 
 // ---- Lifetimes during dispatch ----
@@ -186,16 +168,15 @@ TEST_F(EventsTest, HandlerFreeingItsControlDestroysItAfterTheDispatch) {
   TWinControl* form = NewForm(nullptr, "Freed");
   HWND w = form->GetHandle();
   form->BaseWndProc = RecordingDefault;
-  form->OnDestroy = {LogDestroyed, nullptr};
+  form->OnDestroy = {LogName, const_cast<char*>("destroyed")};
   form->SetOnMouseUp(
       [](void*, TWinControl* sender, MouseRecord&) {
-        Log.push_back("freeing");
         Free(sender);
         Log.push_back(sender->RefCount & 1 ? "still alive" : "gone");
       },
       nullptr);
   SendMessageA(w, WM_LBUTTONUP, 0, 0);
-  EXPECT_EQ(Log, (Names{"freeing", "still alive", "destroyed"}));
+  EXPECT_EQ(Log, (Names{"still alive", "destroyed"}));
   EXPECT_FALSE(ReachedDefault(WM_LBUTTONUP));
   EXPECT_FALSE(IsWindow(w));
 }
@@ -211,7 +192,7 @@ TEST_F(EventsTest, EventsOfAFreedReceiverAreNotRaised) {
   form->GetHandle();
   form->OnMessage = {[](void* data, MessageRecord&, LRESULT&) {
                        Receiver* r = static_cast<Receiver*>(data);
-                       if (r->Freed) r->CallsAfterFree++;
+                       r->CallsAfterFree += r->Freed;
                        return false;
                      },
                      &receiver};
@@ -224,88 +205,79 @@ TEST_F(EventsTest, EventsOfAFreedReceiverAreNotRaised) {
 
 // ---- Keys and mouse ----
 
-std::string Key(const char* what, int key, DWORD shift) {
-  return std::string(what) + " " + std::to_string(key) + " shift " + std::to_string(shift);
-}
-// The receiver, when set, asks for the key to be swallowed.
-void LogKeyDown(void* swallow, TWinControl*, int& key, DWORD shift) {
-  Log.push_back(Key("down", key, shift));
-  if (swallow) key = 0;
-}
-void LogKeyUp(void*, TWinControl*, int& key, DWORD shift) { Log.push_back(Key("up", key, shift)); }
+bool SwallowNext = false;  // the next key or mouse event asks to be swallowed
 
-TEST_F(EventsTest, KeyEventsGetTheShiftStateAndOnlySwallowedKeysSkipDefaultProcessing) {
+void LogKey(const char* what, int& key, DWORD shift) {
+  Log.push_back(std::string(what) + " " + std::to_string(key) + " shift " + std::to_string(shift));
+  if (SwallowNext) key = 0;
+}
+void LogMouse(std::string what, MouseRecord& m) {
+  Log.push_back(what + " button " + std::to_string(m.Button) + " at " + std::to_string(m.X) +
+                "," + std::to_string(m.Y) + " shift " + std::to_string(LOWORD(m.Shift)));
+  m.StopHandling = SwallowNext;
+}
+
+TEST_F(EventsTest, KeyAndMouseEventsGetShiftStateButtonAndPositionAndOnlySwallowedOnesStop) {
   TWinControl* form = Form();
-  form->SetOnKeyDown(LogKeyDown, nullptr);
-  form->SetOnKeyUp(LogKeyUp, nullptr);
-  SetKeys({VK_SHIFT, VK_CONTROL});
-  Send(form, WM_KEYDOWN, VK_F5);
-  SetKeys({VK_MENU});  // keys pressed with Alt come as system keys
-  Send(form, WM_SYSKEYDOWN, 'Q', 0x20000000);
-  Send(form, WM_SYSKEYUP, 'Q', 0xE0000000);
-  SetKeys({});
-  Send(form, WM_KEYUP, 'R');
-  EXPECT_EQ(Log, (Names{Key("down", VK_F5, 4 | 8), Key("down", 'Q', 0x20), Key("up", 'Q', 0x20),
-                        Key("up", 'R', 0)}));
-  for (UINT message : {WM_KEYDOWN, WM_SYSKEYDOWN, WM_SYSKEYUP, WM_KEYUP})
-    EXPECT_TRUE(ReachedDefault(message)) << message;
-
-  // A key set to 0 is swallowed.
-  Defaults.clear();
-  form->SetOnKeyDown(LogKeyDown, form);
-  EXPECT_EQ(Send(form, WM_KEYDOWN, VK_F5), 0);
-  EXPECT_EQ(Log.back(), Key("down", VK_F5, 0));
-  EXPECT_FALSE(ReachedDefault(WM_KEYDOWN));
-}
-
-std::string Mouse(int button, int x, int y, DWORD shift) {
-  return "button " + std::to_string(button) + " at " + std::to_string(x) + "," +
-         std::to_string(y) + " shift " + std::to_string(shift);
-}
-// The receiver, when set, marks the message handled.
-void LogMouseUp(void* stop, TWinControl*, MouseRecord& m) {
-  Log.push_back(Mouse(m.Button, m.X, m.Y, m.Shift));
-  m.StopHandling = stop != nullptr;
-}
-// The wheel delta is the signed high word of Shift.
-void LogWheel(void*, TWinControl*, MouseRecord& m) {
-  Log.push_back("wheel " + std::to_string(static_cast<SHORT>(HIWORD(m.Shift))) + " button " +
-                std::to_string(m.Button) + " shift " + std::to_string(LOWORD(m.Shift)));
-}
-
-TEST_F(EventsTest, MouseEventsGiveTheButtonSignedPositionsAndWheelDelta) {
-  TWinControl* form = Form();
-  form->SetOnMouseUp(LogMouseUp, nullptr);
-  form->SetOnMouseWheel(LogWheel, nullptr);
-  for (UINT message : {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP}) {
-    Send(form, message, MK_SHIFT, MAKELPARAM(-5, -7));
-    EXPECT_TRUE(ReachedDefault(message)) << message;
+  form->SetOnKeyDown([](void*, TWinControl*, int& key, DWORD shift) { LogKey("down", key, shift); },
+                     nullptr);
+  form->SetOnKeyUp([](void*, TWinControl*, int& key, DWORD shift) { LogKey("up", key, shift); },
+                   nullptr);
+  form->SetOnMouseUp([](void*, TWinControl*, MouseRecord& m) { LogMouse("up", m); }, nullptr);
+  form->SetOnMouseWheel([](void*, TWinControl*, MouseRecord& m) {
+        LogMouse("wheel " + std::to_string(static_cast<SHORT>(HIWORD(m.Shift))), m);
+      },
+                        nullptr);
+  const int up = static_cast<int>(MAKEWPARAM(0, WHEEL_DELTA)), down = MAKEWPARAM(0, -WHEEL_DELTA);
+  // Keys pressed with Alt come as system keys; the wheel delta is the signed high word of
+  // Shift.
+  const struct {
+    std::initializer_list<int> held;
+    bool swallow;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    std::string logged;
+    int reachesDefault;  // -1: either
+  } cases[] = {
+      {{VK_SHIFT, VK_CONTROL}, false, WM_KEYDOWN, VK_F5, 0, "down 116 shift 12", 1},
+      {{VK_MENU}, false, WM_SYSKEYDOWN, 'Q', 0x20000000, "down 81 shift 32", 1},
+      {{VK_MENU}, false, WM_SYSKEYUP, 'Q', static_cast<LPARAM>(0xE0000000), "up 81 shift 32", 1},
+      {{}, false, WM_KEYUP, 'R', 0, "up 82 shift 0", 1},
+      {{}, true, WM_KEYDOWN, VK_F5, 0, "down 116 shift 0", 0},
+      {{}, false, WM_LBUTTONUP, MK_SHIFT, MAKELPARAM(-5, -7), "up button 1 at -5,-7 shift 4", 1},
+      {{}, false, WM_RBUTTONUP, MK_SHIFT, MAKELPARAM(-5, -7), "up button 2 at -5,-7 shift 4", 1},
+      {{}, false, WM_MBUTTONUP, MK_SHIFT, MAKELPARAM(-5, -7), "up button 3 at -5,-7 shift 4", 1},
+      {{}, true, WM_LBUTTONUP, 0, MAKELPARAM(30000, 2), "up button 1 at 30000,2 shift 0", 0},
+      {{}, false, WM_MOUSEWHEEL, static_cast<WPARAM>(up), MAKELPARAM(100, 200),
+       "wheel 120 button 0 at 100,200 shift 0", -1},
+      {{VK_MENU}, false, WM_MOUSEWHEEL, static_cast<WPARAM>(down), MAKELPARAM(100, 200),
+       "wheel -120 button 0 at 100,200 shift 32", -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.logged);
+    SetKeys(c.held);
+    SwallowNext = c.swallow;
+    Log.clear();
+    Defaults.clear();
+    Send(form, c.message, c.wParam, c.lParam);
+    EXPECT_EQ(Log, Names{c.logged});
+    if (c.reachesDefault >= 0) {
+      EXPECT_EQ(ReachedDefault(c.message), c.reachesDefault == 1);
+    }
   }
-  Send(form, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(100, 200));
-  SetKeys({VK_MENU});
-  Send(form, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), MAKELPARAM(100, 200));
-  SetKeys({});
-  Defaults.clear();
-  form->SetOnMouseUp(LogMouseUp, form);
-  Send(form, WM_LBUTTONUP, 0, MAKELPARAM(30000, 2));
-  EXPECT_FALSE(ReachedDefault(WM_LBUTTONUP));
-  EXPECT_EQ(Log, (Names{Mouse(1, -5, -7, MK_SHIFT), Mouse(2, -5, -7, MK_SHIFT),
-                        Mouse(3, -5, -7, MK_SHIFT), "wheel 120 button 0 shift 0",
-                        "wheel -120 button 0 shift 32", Mouse(1, 30000, 2, 0)}));
+  SwallowNext = false;
 }
 
 // ---- Show and close ----
 
 TEST_F(EventsTest, OnShowOnlyWhenAHiddenWindowIsShown) {
   TWinControl* form = Form();
-  form->SetOnShow([](void*, TWinObject*) { Log.push_back("show"); }, nullptr);
-  form->OnHide = {[](void*, TWinObject*) { Log.push_back("hide"); }, nullptr};
+  form->SetOnShow(LogName, const_cast<char*>("show"));
+  form->OnHide = {LogName, const_cast<char*>("hide")};
   ShowWindow(form->Handle, SW_SHOWNOACTIVATE);
-  EXPECT_EQ(Log, Names{"show"});
   EXPECT_TRUE(form->Visible);
   Send(form, WM_SHOWWINDOW, TRUE);  // already visible
-  EXPECT_EQ(Log, Names{"show"});
-
   ShowWindow(form->Handle, SW_HIDE);
   Send(form, WM_SHOWWINDOW, FALSE);  // already hidden
   EXPECT_EQ(Log, (Names{"show", "hide"}));
@@ -357,7 +329,7 @@ TEST_F(EventsTest, RunEndsOnAnAcceptedCloseAndDestroysTheForm) {
   HWND w = form->GetHandle();
   HWND boxWindow = box->Handle;
   TWinObject* owned = NewObject<TWinObject>();
-  owned->OnDestroy = {LogDestroyed, nullptr};
+  owned->OnDestroy = {LogName, const_cast<char*>("destroyed")};
   AddToAutoFree(form, owned);
   int queries = 0;
   form->OnCloseQuery = {CountQuery, &queries};

@@ -3,42 +3,23 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "handles.h"
+#include "heapwatch.h"
+#include "leaks.h"
 #include "winobj/canvas.h"
 #include "winobj/events.h"
 #include "winobj/objects.h"
 #include "winobj/paint.h"
-
-// Counts how often one chosen block is given back. The block is then kept, so a second
-// delete of it is counted instead of corrupting the heap, and its address is not reused.
-static void* WatchedBlock = nullptr;
-static int WatchedDeletes = 0;
-
-void* operator new(size_t size) {
-  void* p = std::malloc(size ? size : 1);
-  if (!p) std::abort();
-  return p;
-}
-void operator delete(void* p) noexcept {
-  if (p && p == WatchedBlock) {
-    WatchedDeletes++;
-    return;
-  }
-  std::free(p);
-}
-void operator delete(void* p, size_t) noexcept { operator delete(p); }
 
 namespace {
 
 using Names = std::vector<std::string>;
 Names Log;
 
-void LogDestroy(void* name, TWinObject*) { Log.push_back(static_cast<const char*>(name)); }
 void LogProc(void* name) { Log.push_back(static_cast<const char*>(name)); }
+void LogDestroy(void* name, TWinObject*) { LogProc(name); }
 
 template <typename T>
 T* Named(T* object, const char* name) {
@@ -55,6 +36,14 @@ int DeletesOnFree(TWinObject* object) {
   return WatchedDeletes;
 }
 
+::testing::AssertionResult Is(const RECT& expected, const RECT& actual) {
+  if (EqualRect(&expected, &actual)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "(" << actual.left << "," << actual.top << "," << actual.right << ","
+         << actual.bottom << ") instead of (" << expected.left << "," << expected.top << ","
+         << expected.right << "," << expected.bottom << ")";
+}
+
 RECT WindowRect(HWND w) {
   RECT r = {};
   GetWindowRect(w, &r);
@@ -67,11 +56,12 @@ RECT ClientOf(HWND w) {
   return r;
 }
 
-::testing::AssertionResult SameRect(const RECT& a, const RECT& b) {
-  if (EqualRect(&a, &b)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure()
-         << "(" << a.left << "," << a.top << "," << a.right << "," << a.bottom << ") vs ("
-         << b.left << "," << b.top << "," << b.right << "," << b.bottom << ")";
+bool IsIcon(HICON icon) {
+  ICONINFO info = {};
+  if (!GetIconInfo(icon, &info)) return false;
+  DeleteObject(info.hbmMask);
+  DeleteObject(info.hbmColor);
+  return true;
 }
 
 class ObjectsTest : public ::testing::Test {
@@ -87,7 +77,6 @@ TEST_F(ObjectsTest, FreeWhileReferencedWaitsForTheLastRelease) {
   HWND window = form->GetHandle();
   WatchedBlock = form;
   WatchedDeletes = 0;
-
   AddRef(form);
   AddRef(form);
   Free(form);
@@ -106,15 +95,12 @@ TEST_F(ObjectsTest, FreeWhileReferencedWaitsForTheLastRelease) {
 TEST_F(ObjectsTest, AutoFreeRunsNewestFirstBeforeChildrenAndWindow) {
   TWinControl* form = Named(NewForm(nullptr, "Owner"), "form");
   TWinControl* child = Named(NewPaintBox(form), "child");
-  HWND window = form->GetHandle();
-  HWND childWindow = child->Handle;
-  ASSERT_TRUE(childWindow);
+  HWND windows[] = {form->GetHandle(), child->Handle};
+  ASSERT_TRUE(windows[1]);
   AddToAutoFree(form, Named(NewObject<TWinObject>(), "first"));
   AddProcToAutoFree(form, LogProc, const_cast<char*>("proc"));
   AddToAutoFree(form, Named(NewObject<TWinObject>(), "second"));
-
   // Both windows must still exist while the auto-freed objects go.
-  HWND windows[] = {window, childWindow};
   AddProcToAutoFree(
       form,
       [](void* data) {
@@ -125,8 +111,8 @@ TEST_F(ObjectsTest, AutoFreeRunsNewestFirstBeforeChildrenAndWindow) {
 
   Free(form);
   EXPECT_EQ(Log, (Names{"form", "windows", "second", "proc", "first", "child"}));
-  EXPECT_FALSE(IsWindow(window));
-  EXPECT_FALSE(IsWindow(childWindow));
+  EXPECT_FALSE(IsWindow(windows[0]));
+  EXPECT_FALSE(IsWindow(windows[1]));
 }
 
 // Holds a reference for a moment, as code that must survive a call does; inside a destroy
@@ -146,10 +132,10 @@ TEST_F(ObjectsTest, ReenteredDestroyFreesEverythingOnce) {
   Named(NewPaintBox(form), "child");
   AddToAutoFree(form, Named(NewObject<TWinObject>(), "owned"));
   form->OnDestroy = {HoldBriefly, const_cast<char*>("form")};
-  HWND window = form->GetHandle();
+  const int windows = CountWindows();
+  form->GetHandle();
   EXPECT_EQ(DeletesOnFree(form), 1);
   EXPECT_EQ(Log, (Names{"form", "owned", "child"}));
-  EXPECT_FALSE(IsWindow(window));
 
   // From an auto-free step of a form.
   Log.clear();
@@ -157,10 +143,10 @@ TEST_F(ObjectsTest, ReenteredDestroyFreesEverythingOnce) {
   Named(NewPaintBox(form), "child");
   AddProcToAutoFree(form, LogProc, const_cast<char*>("older"));
   AddProcToAutoFree(form, HoldBrieflyProc, form);
-  window = form->GetHandle();
+  form->GetHandle();
   EXPECT_EQ(DeletesOnFree(form), 1);
   EXPECT_EQ(Log, (Names{"proc", "older", "child"}));
-  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(CountWindows(), windows);
 
   // From the OnDestroy of a plain object.
   Log.clear();
@@ -219,14 +205,14 @@ TEST_F(ObjectsTest, SwitcherFormSetUpGivesAHiddenBorderlessTopmostPopupWhereItWa
   EXPECT_EQ(GetPropA(w, "SELF_"), form);
   DWORD style = GetWindowLongA(w, GWL_STYLE);
   EXPECT_EQ(style & 0xFFFF0000, 0x06CF0000u) << std::hex << style;  // framed and hidden
-  EXPECT_TRUE(SameRect(ClientOf(w), {0, 0, 300, 200}));  // the frame goes around it
+  EXPECT_TRUE(Is({0, 0, 300, 200}, ClientOf(w))) << "the frame goes around it";
 
   form->SetHasBorder(false);
   form->SetStayOnTop(true);
   style = GetWindowLongA(w, GWL_STYLE);
   EXPECT_TRUE(style & WS_POPUP) << std::hex << style;
-  EXPECT_EQ(style & (WS_VISIBLE | 0x00CF0000), 0u) << std::hex << style;
-  DWORD exStyle = GetWindowLongA(w, GWL_EXSTYLE);
+  EXPECT_EQ(style & (WS_VISIBLE | WS_OVERLAPPEDWINDOW), 0u) << std::hex << style;
+  const DWORD exStyle = GetWindowLongA(w, GWL_EXSTYLE);
   EXPECT_EQ(exStyle & (WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT), 0u)
       << std::hex << exStyle;
   EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
@@ -234,16 +220,13 @@ TEST_F(ObjectsTest, SwitcherFormSetUpGivesAHiddenBorderlessTopmostPopupWhereItWa
 
   // Without a frame the whole window is client area; 0 or less keeps a dimension.
   form->SetClientSize(1080, 723);
-  EXPECT_TRUE(SameRect(WindowRect(w), {144, 171, 144 + 1080, 171 + 723}));
+  EXPECT_TRUE(Is({144, 171, 144 + 1080, 171 + 723}, WindowRect(w)));
   form->SetClientSize(0, 500);
   form->SetClientSize(640, -1);
-  EXPECT_TRUE(SameRect(ClientOf(w), {0, 0, 640, 500}));
-  EXPECT_TRUE(SameRect(WindowRect(w), {144, 171, 144 + 640, 171 + 500}));
+  EXPECT_TRUE(Is({144, 171, 144 + 640, 171 + 500}, WindowRect(w)));
   EXPECT_FALSE(IsWindowVisible(w));
   Free(form);
 }
-
-// ---- Alignment ----
 
 TEST_F(ObjectsTest, ClientAlignedPaintBoxFillsTheFormAfterEveryResize) {
   TWinControl* form = NewForm(nullptr, "Aligned");
@@ -251,64 +234,61 @@ TEST_F(ObjectsTest, ClientAlignedPaintBoxFillsTheFormAfterEveryResize) {
   form->SetHasBorder(false);
   TWinControl* box = NewPaintBox(form)->SetAlign(5);
   ASSERT_TRUE(form->Handle && box->Handle);
-  EXPECT_TRUE(SameRect(box->GetBounds(), ClientOf(form->Handle)));
-
-  const SIZE sizes[] = {{400, 300}, {120, 640}, {701, 33}};
-  for (SIZE s : sizes) {
-    form->SetClientSize(s.cx, s.cy);
-    EXPECT_TRUE(SameRect(box->GetBounds(), {0, 0, s.cx, s.cy}));
-    EXPECT_TRUE(SameRect(ClientOf(box->Handle), {0, 0, s.cx, s.cy}));
-  }
+  EXPECT_TRUE(Is(ClientOf(form->Handle), box->GetBounds()));
+  auto expectFilled = [&](int w, int h) {
+    EXPECT_TRUE(Is({0, 0, w, h}, box->GetBounds()));
+    EXPECT_TRUE(Is({0, 0, w, h}, ClientOf(box->Handle)));
+  };
+  form->SetClientSize(701, 33);
+  expectFilled(701, 33);
   // A resize that does not go through the control, as the system makes.
   SetWindowPos(form->Handle, 0, 0, 0, 250, 90, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  EXPECT_TRUE(SameRect(box->GetBounds(), {0, 0, 250, 90}));
-
+  expectFilled(250, 90);
   // The switcher resizes its form while hidden and then shows it.
   form->Show();
   form->Hide();
   form->SetClientSize(333, 222);
   form->Show();
-  EXPECT_TRUE(SameRect(box->GetBounds(), {0, 0, 333, 222}));
+  expectFilled(333, 222);
   Free(form);
 }
 
 // ---- Handles given back ----
 
-// Makes a form with a painted-on paint box and frees it. Icons are USER objects, which
-// the GDI count does not see, so the form's icon is checked by itself.
-void MakeAndFreeForm() {
-  TWinControl* form = NewForm(nullptr, "Many");
-  TWinControl* box = NewPaintBox(form)->SetAlign(5);
-  ASSERT_TRUE(form->GetHandle() && box->GetHandle());
-  HICON icon = form->Icon;
-  ASSERT_TRUE(icon);
-  ASSERT_TRUE(BackgroundBrush(form));
-  box->Canvas()->FillRectangle({0, 0, 10, 10});
-  EXPECT_GT(box->Canvas()->TextWidth("handles"), 0);
-  ASSERT_TRUE(box->Canvas()->Brush()->Handle() && box->Canvas()->Font()->Handle());
-  Free(form);
-  ICONINFO info;
-  EXPECT_FALSE(GetIconInfo(icon, &info));
-}
-
-TEST_F(ObjectsTest, FreedFormsLeaveNoWindowsOrHandles) {
-  // Icons are copied from the main window's, so every form owns one.
+// Every form gets its own copy of the main window's icon: freeing either never destroys
+// the other's. Icons are USER objects, which the GDI count does not see.
+TEST_F(ObjectsTest, FreedFormsLeaveNoHandlesAndDestroyOnlyTheirOwnIcon) {
   TWinControl* main = NewForm(nullptr, "Main");
   main->Icon = CopyIcon(LoadIconA(nullptr, IDI_APPLICATION));
   main->GetHandle();
   MainWindow = main;
-  MakeAndFreeForm();  // class registration and system caches are made once per process
+  HICON mainIcon = main->Icon;
+  auto cycle = [&](int i) {
+    TWinControl* form = NewForm(nullptr, "Many");
+    TWinControl* box = NewPaintBox(form)->SetAlign(5);
+    ASSERT_TRUE(form->GetHandle() && box->GetHandle());
+    HICON icon = form->Icon;
+    ASSERT_TRUE(IsIcon(icon)) << i;
+    EXPECT_NE(icon, mainIcon);
+    ASSERT_TRUE(BackgroundBrush(form));
+    box->Canvas()->FillRectangle({0, 0, 10, 10});
+    EXPECT_GT(box->Canvas()->TextWidth("handles"), 0);
+    ASSERT_TRUE(box->Canvas()->Brush()->Handle() && box->Canvas()->Font()->Handle());
+    Free(form);
+    EXPECT_FALSE(IsIcon(icon)) << i;
+    ASSERT_TRUE(IsIcon(mainIcon)) << "freeing form " << i << " destroyed the main icon";
+  };
+  EXPECT_TRUE(LeavesNoHandles(cycle, 30, 1));
 
-  const int windows = CountWindows();
-  const int gdi = CountGdiObjects();
-  for (int i = 0; i < 30 && !HasFatalFailure(); i++) MakeAndFreeForm();
-  EXPECT_EQ(CountWindows(), windows);
-  EXPECT_EQ(CountGdiObjects(), gdi);
-
+  TWinControl* second = NewForm(nullptr, "Second");
+  second->GetHandle();
   HWND mainWindow = main->Handle;
   MainWindow = nullptr;
   Free(main);
   EXPECT_FALSE(IsWindow(mainWindow));
+  EXPECT_FALSE(IsIcon(mainIcon));
+  EXPECT_TRUE(IsIcon(second->Icon)) << "freeing the main window destroyed a form's icon";
+  Free(second);
 }
 
 }  // namespace

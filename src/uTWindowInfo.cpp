@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "main.h"
-#include "uShellWindowSupport.h"
 #include "winobj/canvas.h"
 #include "winobj/utils.h"
 
@@ -57,13 +56,12 @@ TWindowInfo::TWindowInfo(const std::wstring& title, HWND window) {
 }
 
 void TWindowInfo::Activate() {
-  // SwitchToThisWindow moves the window to the top before the list hides, so that hiding
-  // the list cannot activate another one; it waits for the window's thread to do so,
-  // which a hung program would never do: that one is only asked to come forward.
-  if (!IsHungAppWindow(Handle))
-    SwitchToThisWindow(Handle, TRUE);
-  else if (IsIconic(Handle))
-    ShowWindowAsync(Handle, SW_RESTORE);
+  // Nothing here waits for the window's thread, which may be busy or hung: the restore and
+  // the raise are posted to it, and the activation reaches it as a notification. The list
+  // hides as it loses the activation, without handing it on (see FormMessage).
+  if (IsIconic(Handle)) ShowWindowAsync(Handle, SW_RESTORE);
+  SetWindowPos(Handle, HWND_TOP, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
   SetForegroundWindow(Handle);
   std::vector<HWND>& flashing = Switcher->FlashingWindows;
   RemoveHandle(flashing, Handle);

@@ -47,12 +47,18 @@ int TFlipDeckEntry::GetWidth(TWinCanvas* canvas) {
 
 // ---- Window entry ----
 
-TWindowInfo::TWindowInfo(const std::wstring& title, HWND window) {
-  Title = title;
-  Handle = window;
+void TFlipDeckEntry::Renew(const wchar_t* title, size_t length) {
+  Title.assign(title, length);
   Selected = false;
   Flashing = false;
   RowHeight = Switcher->Painter->RowHeight;
+  Number = 0;
+  Left = 0;
+}
+
+TWindowInfo::TWindowInfo(const std::wstring& title, HWND window) {
+  Handle = window;
+  Renew(title.data(), title.size());
 }
 
 void TWindowInfo::Activate() {

@@ -15,6 +15,9 @@ class TFlipDeckEntry {
 
   void SetupCanvas(TWinCanvas* canvas);
   int GetWidth(TWinCanvas* canvas);
+  // What each Refresh finds out afresh about the entry's window: its title, and the marks
+  // and row height of a new entry.
+  void Renew(const wchar_t* title, size_t length);
 
   std::wstring Title;  // UTF-16, as the window has it
   bool Selected = false;

@@ -103,6 +103,7 @@ void PaintBoxPaint(void* switcher, TWinControl* sender, HDC dc);
 
 // Enumeration helpers.
 BOOL CALLBACK EnumWindowCallback(HWND window, LPARAM lParam);
-bool IsSwitchable(HWND window);
+// owner: the window's owner, set when the rules get that far.
+bool IsSwitchable(HWND window, HWND& owner);
 int CompareTitles(const TFlipDeckEntry* a, const TFlipDeckEntry* b);
 extern HWND LastForeground;

@@ -23,11 +23,20 @@ static void HandleShellHook(TSwitcher* s, WPARAM code, HWND window) {
   if (code == HSHELL_FLASH) s->FlashingWindows.Mark(window);
 }
 
+// The list is losing the activation to a window being activated: hiding it with ShowWindow
+// now, while it is still the active window, would activate the window below it as well,
+// and under Wine that one can end up in front.
+static void HideGivingWay(TWinControl* form) {
+  SetWindowPos(form->Handle, 0, 0, 0, 0, 0,
+               SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+  form->Hide();
+}
+
 bool FormMessage(void* receiver, MessageRecord& m, LRESULT&) {
   TSwitcher* s = SwitcherOf(receiver);
   switch (m.Message) {
     case WM_ACTIVATE:
-      if (m.WParam == WA_INACTIVE) s->Form->Hide();
+      if (m.WParam == WA_INACTIVE) HideGivingWay(s->Form);
       return true;
     case WM_HOTKEY:
       s->HandleHotKey(m.WParam);

@@ -19,11 +19,29 @@ const int TitleBufferSize = 1024;
 // together with LastForeground.
 HWND LastForegroundOwner = 0;
 
+// Set during a Refresh: whether an owned window is among the entries yet. A window's last
+// active popup, if not the window itself, is owned, so until then none can be listed.
+bool OwnedListed = false;
+
 bool IsListed(HWND window) {
   for (TFlipDeckEntry* entry : Switcher->Entries) {
     if (entry->Handle == window) return true;
   }
   return false;
+}
+
+// The entries of the previous list by window, while Refresh makes the new one: the entry of
+// a window still present is taken over, with its cut title, instead of made again.
+std::vector<std::pair<HWND, TFlipDeckEntry*>> Previous;
+
+TFlipDeckEntry* TakePrevious(HWND window) {
+  auto found = std::lower_bound(
+      Previous.begin(), Previous.end(), window,
+      [](const std::pair<HWND, TFlipDeckEntry*>& known, HWND w) { return known.first < w; });
+  if (found == Previous.end() || found->first != window) return nullptr;
+  TFlipDeckEntry* entry = found->second;
+  found->second = nullptr;
+  return entry;
 }
 
 // The last active popup of an owner stands for it in the list; such a popup counts only
@@ -41,41 +59,43 @@ bool IsStoreAppContent(HWND window) {
 
 }  // namespace
 
-bool IsSwitchable(HWND window) {
-  DWORD style = GetWindowLongA(window, GWL_STYLE);
-  DWORD exStyle = GetWindowLongA(window, GWL_EXSTYLE);
+// Cheapest rejections first: most windows fail on their style alone, one call.
+bool IsSwitchable(HWND window, HWND& owner) {
+  // A top-level window's own bit is its visibility: its parent, the desktop, is shown.
+  const DWORD style = GetWindowLongA(window, GWL_STYLE);
+  if ((style & (WS_VISIBLE | WS_DISABLED)) != WS_VISIBLE) return false;
+  const DWORD exStyle = GetWindowLongA(window, GWL_EXSTYLE);
   if (exStyle & WS_EX_TOOLWINDOW) return false;
-  // Most hidden windows fail on their own style bit, without asking for their parents.
-  if (!(style & WS_VISIBLE) || !IsWindowVisible(window)) return false;
-  if (style & WS_DISABLED) return false;
-  if (IsStoreAppContent(window) || QueryCloak(window)) return false;
-  HWND owner = GetWindow(window, GW_OWNER);
-  if (!owner) return true;
-  if (GetLastActivePopup(owner) != window) return true;
-  return IsSwitchablePopup(exStyle);
+  owner = GetWindow(window, GW_OWNER);
+  if (owner && GetLastActivePopup(owner) == window && !IsSwitchablePopup(exStyle)) return false;
+  return !IsStoreAppContent(window) && !QueryCloak(window);
 }
 
 BOOL CALLBACK EnumWindowCallback(HWND window, LPARAM) {
-  if (!IsSwitchable(window)) return TRUE;
   if (window == Switcher->Form->Handle) return TRUE;
+  HWND owner = 0;
+  if (!IsSwitchable(window, owner)) return TRUE;
   // Owned windows come before their owners in the Z-order, so an owner whose active
   // popup is already listed is skipped here.
-  if (IsListed(GetLastActivePopup(window))) return TRUE;
+  if (OwnedListed && IsListed(GetLastActivePopup(window))) return TRUE;
 
   // The title the system keeps: GetWindowTextW would send a window of this process that
   // belongs to another thread a message and wait for its answer.
   wchar_t title[TitleBufferSize];
   const int titleLength = InternalGetWindowText(window, title, TitleBufferSize);
-  TWindowInfo* entry =
-      new TWindowInfo(std::wstring(title, titleLength), window, Switcher->Painter->RowHeight);
+  TFlipDeckEntry* entry = TakePrevious(window);
+  if (entry)
+    entry->Renew(title, titleLength, Switcher->Painter->RowHeight);
+  else
+    entry = new TWindowInfo(std::wstring(title, titleLength), window, Switcher->Painter->RowHeight);
   // An unlisted owned window (a tool window, say) had the focus: select its owner.
   if (window == LastForeground || window == LastForegroundOwner) {
     entry->Selected = true;
     LastForeground = 0;
     LastForegroundOwner = 0;
   }
-  entry->Number = static_cast<int>(Switcher->Entries.size());
   entry->Flashing = Switcher->FlashingWindows.IsFlashing(window);
+  if (owner) OwnedListed = true;
   Switcher->Entries.push_back(entry);
   return TRUE;
 }
@@ -90,8 +110,11 @@ int CompareTitles(const TFlipDeckEntry* a, const TFlipDeckEntry* b) {
 }
 
 void TSwitcher::Refresh() {
-  for (TFlipDeckEntry* entry : Entries) delete entry;
+  Previous.clear();
+  for (TFlipDeckEntry* entry : Entries) Previous.emplace_back(entry->Handle, entry);
+  std::sort(Previous.begin(), Previous.end());
   Entries.clear();
+  OwnedListed = false;
   FlashingWindows.ForgetGoneWindows();
   WheelDistance = 0;
 
@@ -100,6 +123,9 @@ void TSwitcher::Refresh() {
   // Before the entries are made: they ask for icons at the size the monitor draws them.
   ChooseMonitor();
   EnumDesktopWindows(GetThreadDesktop(GetCurrentThreadId()), EnumWindowCallback, 1);
+  // The entries of windows that are gone.
+  for (const auto& known : Previous) delete known.second;
+  Previous.clear();
   if (SelectedIndex() == -1 && !Entries.empty()) Entries[0]->Selected = true;
 
   if (SortAlphabetically) {
@@ -107,8 +133,9 @@ void TSwitcher::Refresh() {
                      [](const TFlipDeckEntry* a, const TFlipDeckEntry* b) {
                        return CompareTitles(a, b) < 0;
                      });
-    for (size_t i = 0; i < Entries.size(); ++i) Entries[i]->Number = static_cast<int>(i);
   }
+  // Numbered once, in the final order.
+  for (size_t i = 0; i < Entries.size(); ++i) Entries[i]->Number = static_cast<int>(i);
 
   AdjustBounds();
 

@@ -5,5 +5,4 @@
 
 extern "C" {
 __declspec(dllimport) BOOL WINAPI RegisterShellHookWindow(HWND hwnd);
-__declspec(dllimport) void WINAPI SwitchToThisWindow(HWND hwnd, BOOL altTab);
 }

@@ -3,7 +3,6 @@
 #include "drawing.h"
 #include "iconcache.h"
 #include "labels.h"
-#include "uShellWindowSupport.h"
 #include "winobj/canvas.h"
 
 // ---- Sizing ----
@@ -29,22 +28,27 @@ int TFlipDeckEntry::GetWidth(TWinCanvas* canvas, const TFlipDeckPainter& painter
 
 // ---- Window entry ----
 
-TWindowInfo::TWindowInfo(const std::wstring& title, HWND window, int rowHeight) {
-  Title = title;
-  Handle = window;
+void TFlipDeckEntry::Renew(const wchar_t* title, size_t length, int rowHeight) {
+  Title.assign(title, length);
   Selected = false;
   Flashing = false;
   RowHeight = rowHeight;
+  Number = 0;
+  Left = 0;
+}
+
+TWindowInfo::TWindowInfo(const std::wstring& title, HWND window, int rowHeight) {
+  Handle = window;
+  Renew(title.data(), title.size(), rowHeight);
 }
 
 void TWindowInfo::Activate() {
-  // SwitchToThisWindow moves the window to the top before the list hides, so that hiding
-  // the list cannot activate another one; it waits for the window's thread to do so,
-  // which a hung program would never do: that one is only asked to come forward.
-  if (!IsHungAppWindow(Handle))
-    SwitchToThisWindow(Handle, TRUE);
-  else if (IsIconic(Handle))
-    ShowWindowAsync(Handle, SW_RESTORE);
+  // Nothing here waits for the window's thread, which may be busy or hung: the restore and
+  // the raise are posted to it, and the activation reaches it as a notification. The list
+  // hides as it loses the activation, without handing it on (see FormMessage).
+  if (IsIconic(Handle)) ShowWindowAsync(Handle, SW_RESTORE);
+  SetWindowPos(Handle, HWND_TOP, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
   SetForegroundWindow(Handle);
 }
 

@@ -19,6 +19,9 @@ class TFlipDeckEntry {
 
   void SetupCanvas(TWinCanvas* canvas, const TFlipDeckPainter& painter);
   int GetWidth(TWinCanvas* canvas, const TFlipDeckPainter& painter);
+  // What each Refresh finds out afresh about the entry's window: its title, and the marks
+  // and row height of a new entry.
+  void Renew(const wchar_t* title, size_t length, int rowHeight);
 
   std::wstring Title;  // UTF-16, as the window has it
   bool Selected = false;

@@ -226,6 +226,29 @@ TEST_F(EntryTest, ABusyOrHungWindowNeverDelaysTheListAndItsIconComesLater) {
   s->Form->Hide();
 }
 
+// Switching to a busy window of another thread: the switch is made and the list hidden
+// while the thread is still busy, and the window comes to the front once it pumps.
+TEST_F(EntryTest, SwitchingToABusyWindowDoesNotWaitForIt) {
+  BusyWindow busy(nullptr, false);
+  HWND other = Window(nullptr);
+  ShowWindow(other, SW_SHOW);
+  s->Refresh();
+  PumpPending();
+  for (TFlipDeckEntry* e : s->Entries) e->Selected = e->Handle == busy.Window;
+  int key = VK_MENU;
+  FormKeyUp(s, s->Form, key, 0);
+  EXPECT_FALSE(busy.TimedOut);
+  EXPECT_FALSE(IsWindowVisible(s->Form->Handle));
+  EXPECT_TRUE(WaitUntil([&] {
+    busy.PumpOnce();
+    return GetForegroundWindow() == busy.Window;
+  }, 2000));
+  // In front of the window that was in front before.
+  HWND above = busy.Window;
+  while (above && above != other) above = GetWindow(above, GW_HWNDNEXT);
+  EXPECT_EQ(above, other);
+}
+
 // Images are made once per icon and given back when no window shows it any more; the
 // icons themselves belong to the windows.
 TEST_F(EntryTest, TheIconCacheForgetsDestroyedWindowsAndKeepsNoHandles) {

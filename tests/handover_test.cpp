@@ -144,7 +144,11 @@ TEST_F(HandOver, F4KeepsTheCopyThroughOneHandOverOnly) {
   const HWND next = targets.InZOrder()[1];
   ASSERT_TRUE(KeyDown(VK_MENU) && TapKey(VK_TAB) && KeyUp(VK_MENU));
   EXPECT_TRUE(WaitUntil(
-      [&] { return GetForegroundWindow() != previous && !IsWindowVisible(first.form); }, 5000));
+      [&] {
+        const HWND front = GetForegroundWindow();
+        return front && front != previous && !IsWindowVisible(first.form);
+      },
+      5000));
   EXPECT_EQ(next, GetForegroundWindow());
 
   FlipDeck third = StartFlipDeck();

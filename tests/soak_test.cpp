@@ -113,7 +113,13 @@ class SoakTest : public ::testing::Test {
     // An earlier test of the session may have left Alt down in the X server.
     ASSERT_TRUE(Xdotool("keyup alt"));
     CreateSwitcher();
-    ASSERT_TRUE(QuickWait([] { return !IsWindowVisible(Switcher->Form->Handle); }, 5000));
+    // Hidden, and the window it switched back to active: that happens on the window's own
+    // thread, a moment later.
+    ASSERT_TRUE(QuickWait(
+        [] {
+          return !IsWindowVisible(Switcher->Form->Handle) && GetForegroundWindow() != nullptr;
+        },
+        5000));
   }
 
   void HoldAlt() {

@@ -2,7 +2,7 @@
 // the floor is a bare EnumDesktopWindows with one GetWindowTextA and two GetWindowLongA
 // per window. With 10, 100, 500 and 1000 windows of another process open; the switcher
 // is the shipping code, built in this process by CreateSwitcher.
-#include "../tests/windowfarm_client.h"
+#include "farm.h"
 #include "figures.h"
 #include "main.h"
 #include "winobj/events.h"

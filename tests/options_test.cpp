@@ -46,7 +46,7 @@ struct OptionsProbe {
     std::string report;
     for (auto& value : values)
       report += std::string(value.first) + "=" + NumberToText(value.second) + "\n";
-    WriteReport(file, report);
+    std::ofstream(file, std::ios::binary) << report;
     ExitProcess(0);
   }
 } probe;

@@ -85,20 +85,6 @@ HWND MakePopup(HWND owner, DWORD exStyle, int step) {
   return hwnd;
 }
 
-// Handles what is queued until nothing more arrives for a moment: focus changes come back
-// from the X server after the calls that caused them, and one handled after the command
-// returned would move the foreground under the caller's feet.
-void Settle() {
-  for (int round = 0; round < 20; ++round) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 15, QS_ALLINPUT) == WAIT_TIMEOUT) return;
-  }
-}
-
 // A small generator of its own, so that a step means the same round on every machine.
 struct Dice {
   explicit Dice(unsigned seed) : state(seed * 2654435761u + 12345u) {}
@@ -174,13 +160,13 @@ LRESULT Churn(int step) {
   Dice dice(static_cast<unsigned>(step));
   ChangeOnce(dice, step);
   ChangeOnce(dice, step);
-  Settle();
+  Settle(20, 15);
   return static_cast<LRESULT>(plain.size() + popups.size());
 }
 
 LRESULT Add(int count) {
   for (int i = 0; i < count; ++i) MakePlain(made++, SW_SHOWNOACTIVATE);
-  Settle();
+  Settle(20, 15);
   return made;
 }
 
@@ -235,7 +221,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   for (int i = count - 1; i >= 0; --i) report[i + 1] = MakePlain(i, SW_SHOWNORMAL);
   made = count;
   if (count > 0) SetForegroundWindow(report[1]);
-  Settle();
+  Settle(20, 15);
   if (!WriteReport(__argv[1], report)) return 5;
   SetTimer(nullptr, 0, 600000, GiveUp);
 

@@ -8,6 +8,16 @@
 
 namespace {
 
+// Asks for a change until done() says it happened: another process carries the change
+// out later, and under Wine a request can get lost.
+bool Retried(const std::function<void()>& request, const std::function<bool()>& done) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    request();
+    if (WaitUntil(done, 1000)) return true;
+  }
+  return false;
+}
+
 int Counter(HWND hwnd, const char* name) {
   return static_cast<int>(reinterpret_cast<UINT_PTR>(GetPropA(hwnd, name)));
 }
@@ -20,7 +30,8 @@ bool WindowFarm::Open(int count, const std::string& prefix) {
   if (windows_.size() != static_cast<size_t>(count) + 1) return false;
   control_ = windows_[0];
   windows_.erase(windows_.begin());
-  return count == 0 || WaitUntil([&] { return GetForegroundWindow() == windows_[0]; }, 5000);
+  return count == 0 || Retried([&] { SetForegroundWindow(windows_[0]); },
+                               [&] { return GetForegroundWindow() == windows_[0]; });
 }
 
 int WindowFarm::IndexOf(HWND hwnd) const {
@@ -44,23 +55,13 @@ std::vector<HWND> WindowFarm::VisibleWindows() const {
 
 bool WindowFarm::Restack() {
   // SetForegroundWindow alone does not always raise a window to the very top under Wine.
-  // One at a time, and asked again if nothing happens: another process carries the
-  // change out later, and a request can get lost.
-  const auto retried = [](const std::function<void()>& request,
-                          const std::function<bool()>& done) {
-    for (int attempt = 0; attempt < 5; ++attempt) {
-      request();
-      if (WaitUntil(done, 1000)) return true;
-    }
-    return false;
-  };
   for (size_t i = windows_.size(); i-- > 0;) {
     HWND hwnd = windows_[i];
-    if (!retried([&] { SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); },
+    if (!Retried([&] { SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); },
                  [&] { return InZOrder()[0] == hwnd; }))
       return false;
   }
-  return retried([&] { SetForegroundWindow(windows_[0]); },
+  return Retried([&] { SetForegroundWindow(windows_[0]); },
                  [&] { return GetForegroundWindow() == windows_[0]; }) &&
          InZOrder() == windows_;
 }

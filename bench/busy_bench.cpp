@@ -4,7 +4,7 @@
 // a second at each press. Times from the hotkey to the first paint of the list and from
 // the Alt release to the switch being made (to that window), each against the same press
 // with the thread idle; among 50 windows of another process.
-#include "../tests/windowfarm_client.h"
+#include "farm.h"
 #include "figures.h"
 #include "main.h"
 #include "winobj/events.h"

@@ -11,11 +11,11 @@
 #include <cstdio>
 #include <string>
 
-#include "../tests/windowfarm_client.h"
+#include "farm.h"
 #include "figures.h"
 #include "handles.h"
 #include "main.h"
-#include "running_flipdeck.h"
+#include "switcher.h"
 #include "winobj/events.h"
 #include "wait.h"
 
@@ -84,7 +84,7 @@ HWND NextTarget(const WindowFarm& farm) {
 // switches. Under Wine the keys now and then lose Alt on the way, or another process
 // handling its X focus events late takes the activation from the switcher, which then
 // hides without switching; such a press is sent again. Returns the presses repeated.
-int CycleFlipDeck(const RunningFlipDeck& flipDeck, const WindowFarm& farm) {
+int CycleFlipDeck(const FlipDeck& flipDeck, const WindowFarm& farm) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     HWND target = NextTarget(farm);
     if (!target ||
@@ -120,8 +120,8 @@ int RunCycles(int count, Cycle cycle) {
 std::string Kb(double kb) { return Format("%.0f KiB", kb); }
 
 void MeasureFlipDeck(const WindowFarm& farm) {
-  RunningFlipDeck flipDeck;
-  if (!flipDeck.Start()) {
+  FlipDeck flipDeck = StartFlipDeck();
+  if (!flipDeck.form) {
     Note("footprint: FlipDeck.exe did not start");
     return;
   }

@@ -6,7 +6,7 @@
 // is the shipping code built in this process as CreateSwitcher builds it, except for the
 // paint event: it paints the list and leaves out the Alt check, which would switch and
 // hide the window at the first paint since no Alt is held here.
-#include "../tests/windowfarm_client.h"
+#include "farm.h"
 #include "figures.h"
 #include "main.h"
 #include "winobj/canvas.h"

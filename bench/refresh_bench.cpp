@@ -3,8 +3,8 @@
 // per window. With 10, 100, 500 and 1000 windows of another process open; the switcher
 // is the shipping code, built in this process by CreateSwitcher. At the largest size, each
 // call a Refresh makes per window is timed alone: where the time goes.
-#include "../tests/windowfarm_client.h"
 #include "cloaking.h"
+#include "farm.h"
 #include "figures.h"
 #include "main.h"
 #include "winobj/events.h"

@@ -4,9 +4,10 @@
 // foreground; with 10, 50 and 200 windows of another process open.
 #include <cstdlib>
 
-#include "../tests/windowfarm_client.h"
+#include "farm.h"
 #include "figures.h"
-#include "running_flipdeck.h"
+#include "switcher.h"
+#include "wait.h"
 #include "xkeys.h"
 
 namespace {
@@ -15,9 +16,12 @@ const int kPresses = 50;
 const int kWarmUps = 3;
 
 bool ShowsNewList(HDC screen, const RECT& form) {
-  POINT unselected = RowProbe(form, 0), selected = RowProbe(form, 1);
-  return GetPixel(screen, selected.x, selected.y) == kListSelection &&
-         GetPixel(screen, unselected.x, unselected.y) == kListBackground;
+  const auto probe = [&](int row) {
+    return POINT{form.left + kColumnLeft + 40, form.top + kFirstRowTop + row * kRowHeight + 10};
+  };
+  POINT unselected = probe(0), selected = probe(1);
+  return GetPixel(screen, selected.x, selected.y) == kForeground &&
+         GetPixel(screen, unselected.x, unselected.y) == kBackground;
 }
 
 // Waits in steps of about a millisecond without asking the window server anything, which
@@ -39,7 +43,7 @@ struct Press {
 
 // One Alt+Tab and release against the farm's two topmost windows. `form` is where the
 // list was shown last time (empty before the first press).
-Press PressOnce(const RunningFlipDeck& flipDeck, const WindowFarm& farm, HDC screen,
+Press PressOnce(const FlipDeck& flipDeck, const WindowFarm& farm, HDC screen,
                 RECT& form) {
   Press press;
   std::vector<HWND> windows = farm.VisibleWindows();
@@ -77,7 +81,7 @@ Press PressOnce(const RunningFlipDeck& flipDeck, const WindowFarm& farm, HDC scr
   return press;
 }
 
-void Measure(RunningFlipDeck& flipDeck, int windowCount, HDC screen) {
+void Measure(FlipDeck& flipDeck, int windowCount, HDC screen) {
   WindowFarm farm;
   if (!farm.Open(windowCount, "Window")) {
     Note("responsiveness: the farm of %d windows did not start", windowCount);
@@ -111,8 +115,8 @@ void Measure(RunningFlipDeck& flipDeck, int windowCount, HDC screen) {
 }  // namespace
 
 int main() {
-  RunningFlipDeck flipDeck;
-  if (!flipDeck.Start()) {
+  FlipDeck flipDeck = StartFlipDeck();
+  if (!flipDeck.form) {
     Note("responsiveness: FlipDeck.exe did not start");
     return 1;
   }

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "farm.h"
 #include "faults.h"
 #include "messagebox.h"
 #include "process.h"
@@ -59,7 +60,7 @@ class HandOver : public ::testing::Test {
     ASSERT_NO_FATAL_FAILURE(LetGoOfAlt(form));
   }
 
-  TargetWindows targets;
+  WindowFarm targets;
   bool altHeld = false;
 };
 

@@ -10,9 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "farm.h"
 #include "switcher.h"
 #include "wait.h"
 #include "xkeys.h"
@@ -21,51 +21,45 @@ namespace {
 
 // Wine reads its DPI from this value when a program starts: set only while FlipDeck.exe
 // starts, the programs of the other tests start at 96 DPI.
-class LogPixelsForNextStart {
- public:
+struct LogPixelsForNextStart {
   explicit LogPixelsForNextStart(DWORD dpi) {
     if (RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
-                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_, nullptr) != ERROR_SUCCESS)
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
       return;
-    DWORD size = sizeof old_;
-    had_ = RegQueryValueExA(key_, "LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&old_),
-                            &size) == ERROR_SUCCESS;
-    RegSetValueExA(key_, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
-                   sizeof dpi);
+    DWORD size = sizeof old;
+    had = RegGetValueA(key, nullptr, "LogPixels", RRF_RT_REG_DWORD, nullptr, &old, &size) ==
+          ERROR_SUCCESS;
+    Set(dpi);
   }
   ~LogPixelsForNextStart() {
-    if (!key_) return;
-    if (had_) {
-      RegSetValueExA(key_, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_),
-                     sizeof old_);
-    } else {
-      RegDeleteValueA(key_, "LogPixels");
-    }
-    RegCloseKey(key_);
+    if (!key) return;
+    if (had)
+      Set(old);
+    else
+      RegDeleteValueA(key, "LogPixels");
+    RegCloseKey(key);
   }
-
- private:
-  HKEY key_ = nullptr;
-  DWORD old_ = 0;
-  bool had_ = false;
+  void Set(DWORD dpi) {
+    RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                   sizeof dpi);
+  }
+  HKEY key = nullptr;
+  DWORD old = 0;
+  bool had = false;
 };
 
-// Target windows and a FlipDeck.exe shared by the tests of a suite. Every test starts
-// with the windows stacked in index order, window 0 in the foreground and the switcher
-// hidden; they are the only windows the switcher lists, so list position = window index.
+// Farm windows and a FlipDeck.exe shared by the tests of a suite. Every test starts with
+// the windows stacked in index order, window 0 in the foreground and the switcher hidden;
+// they are the only windows the switcher lists, so list position = window index.
 class Desk : public ::testing::Test {
  protected:
   static void Open(int count, int dpi = 96) {
-    targets = new TargetWindows;
+    targets = new WindowFarm;
     flipDeck = new FlipDeck;
-    started = false;
     ReleaseAlt();  // a suite before may have failed with Alt held
     if (!targets->Open(count)) return;
-    {
-      LogPixelsForNextStart scale(static_cast<DWORD>(dpi));
-      *flipDeck = StartFlipDeck();
-    }
-    started = flipDeck->form != nullptr;
+    LogPixelsForNextStart scale(static_cast<DWORD>(dpi));
+    *flipDeck = StartFlipDeck();
   }
 
   static void TearDownTestSuite() {
@@ -76,7 +70,7 @@ class Desk : public ::testing::Test {
   }
 
   void SetUp() override {
-    ASSERT_TRUE(started);
+    ASSERT_NE(nullptr, Form()) << "FlipDeck did not start";
     ASSERT_TRUE(flipDeck->program.IsRunning());
     ASSERT_TRUE(targets->Restack());
     ASSERT_TRUE(WaitHidden(Form()));
@@ -129,9 +123,8 @@ class Desk : public ::testing::Test {
     EXPECT_EQ(Target(index), GetForegroundWindow());
   }
 
-  static inline TargetWindows* targets = nullptr;
+  static inline WindowFarm* targets = nullptr;
   static inline FlipDeck* flipDeck = nullptr;
-  static inline bool started = false;
   bool altHeld = false;
 };
 
@@ -143,82 +136,97 @@ class Windows : public Desk {
 
 using FiveWindows = Windows<5>;
 
-// Keys pressed while the list is shown, from the selection on window 1 after Alt+Tab (or
-// on window 4 after Alt+Shift+Tab), and the window that Alt's release then activates.
-struct KeyCase {
-  bool shift;
+// One way of moving the selection or choosing a window while the list is shown, from the
+// selection on window 1 after Alt+Tab (on window 4 after Alt+Shift+Tab).
+enum class Act { Keys, VirtualKey, Wheel, Click };
+
+struct InputCase {
+  const char* name;
+  Act act;
+  // Keys: X key names; VirtualKey: the key sent through SendInput (X has no keypad digits
+  // without Num Lock); Wheel: one message per distance, 120 a notch, negative towards the
+  // user; Click: button (1 left, 2 right), row, pixel line within the row's pitch.
   const char* keys;
+  std::vector<int> values;
   int activated;
+  // Whether the switch ends with Alt still held, or only when Alt is released.
+  bool endsAtOnce = false;
+  bool shift = false;
 };
 
-class KeysWhileShown : public FiveWindows, public ::testing::WithParamInterface<KeyCase> {};
+class WhileShown : public FiveWindows, public ::testing::WithParamInterface<InputCase> {};
 
-TEST_P(KeysWhileShown, MoveTheSelection) {
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher(GetParam().shift));
-  if (*GetParam().keys) {
-    ASSERT_NO_FATAL_FAILURE(Keys(GetParam().keys));
+TEST_P(WhileShown, TheChosenWindowIsActivated) {
+  const InputCase& c = GetParam();
+  ASSERT_NO_FATAL_FAILURE(ShowSwitcher(c.shift));
+  RECT bounds = {};
+  GetWindowRect(Form(), &bounds);
+  const POINT middle = {(bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2};
+  switch (c.act) {
+    case Act::Keys:
+      if (*c.keys) {
+        ASSERT_NO_FATAL_FAILURE(Keys(c.keys));
+      }
+      break;
+    case Act::VirtualKey:
+      ASSERT_TRUE(TapKey(static_cast<WORD>(c.values[0])));
+      break;
+    case Act::Wheel:
+      for (int distance : c.values) ASSERT_TRUE(TurnWheel(middle, distance));
+      break;
+    case Act::Click:
+      ASSERT_TRUE(Click(RowPoint(Form(), c.values[1], c.values[2]), c.values[0]));
+      break;
   }
+  if (c.endsAtOnce) return ExpectEndedOn(c.activated);
   PumpFor(200);
-  EXPECT_TRUE(IsShown(Form()));
+  EXPECT_TRUE(IsShown(Form())) << "hid before Alt was released";
   ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
-  EXPECT_EQ(GetParam().activated, ForegroundAfterHiding());
+  EXPECT_EQ(c.activated, ForegroundAfterHiding());
 }
 
-INSTANTIATE_TEST_SUITE_P(Keys, KeysWhileShown,
-                         ::testing::Values(KeyCase{false, "", 1}, KeyCase{false, "Tab", 2},
-                                           KeyCase{true, "", 4},
-                                           KeyCase{false, "Down Down Up", 2},
-                                           KeyCase{false, "Up Up", 4},  // wraps back
-                                           KeyCase{true, "Down", 0},    // wraps forward
-                                           KeyCase{false, "Right", 4},
-                                           KeyCase{false, "Right Right", 2},
-                                           KeyCase{false, "Left", 3},
-                                           KeyCase{false, "5", 1}));  // no sixth entry
+INSTANTIATE_TEST_SUITE_P(
+    Input, WhileShown,
+    ::testing::Values(
+        InputCase{"AltTab", Act::Keys, "", {}, 1},
+        InputCase{"SecondTab", Act::Keys, "Tab", {}, 2},
+        InputCase{"AltShiftTab", Act::Keys, "", {}, 4, false, true},
+        InputCase{"DownDownUp", Act::Keys, "Down Down Up", {}, 2},
+        InputCase{"UpWrapsBack", Act::Keys, "Up Up", {}, 4},
+        InputCase{"DownWrapsForward", Act::Keys, "Down", {}, 0, false, true},
+        InputCase{"Right", Act::Keys, "Right", {}, 4},
+        InputCase{"RightRight", Act::Keys, "Right Right", {}, 2},
+        InputCase{"Left", Act::Keys, "Left", {}, 3},
+        InputCase{"LabelWithoutEntry", Act::Keys, "5", {}, 1},
+        InputCase{"LabelKey", Act::Keys, "3", {}, 3, true},
+        InputCase{"KeypadLabel", Act::VirtualKey, "", {VK_NUMPAD2}, 2, true},
+        InputCase{"Enter", Act::Keys, "Down Return", {}, 2, true},
+        InputCase{"EscapeDoesNotSwitch", Act::Keys, "Escape", {}, 0, true},
+        InputCase{"WheelAwayStepsBack", Act::Wheel, "", {120}, 0},
+        InputCase{"WheelTowardsStepsForward", Act::Wheel, "", {-240}, 3},
+        InputCase{"HalfANotchDoesNothing", Act::Wheel, "", {60}, 1},
+        InputCase{"PartsAddUp", Act::Wheel, "", {40, 40, 40}, 0},
+        InputCase{"PartsTowardsAddUp", Act::Wheel, "", {-30, -30, -30, -30}, 2},
+        InputCase{"RemainderIsKept", Act::Wheel, "", {250}, 4},
+        InputCase{"ExactAfterParts", Act::Wheel, "", {100, 10, 10}, 0},
+        InputCase{"LeftClick", Act::Click, "", {1, 3, 16}, 3, true},
+        InputCase{"RightClick", Act::Click, "", {2, 4, 16}, 4, true},
+        InputCase{"ClickOnFirstLine", Act::Click, "", {1, 0, 0}, 0, true},
+        InputCase{"ClickBelowTheBox", Act::Click, "", {1, 1, 28}, 1, true},
+        InputCase{"ClickOnLastLine", Act::Click, "", {1, 1, 31}, 1, true},
+        InputCase{"RightClickLowInTheRow", Act::Click, "", {2, 3, 30}, 3, true}),
+    [](const ::testing::TestParamInfo<InputCase>& info) { return info.param.name; });
 
-TEST_F(FiveWindows, QuickAltTabStillSwitches) {
+TEST_F(FiveWindows, AQuickAltTabStillSwitches) {
   // Alt released before the switcher could paint: all four key events at once through
   // SendInput, whose Alt the switcher reads as released.
-  INPUT inputs[4] = {};
-  const WORD keys[4] = {VK_MENU, VK_TAB, VK_TAB, VK_MENU};
-  for (int i = 0; i < 4; ++i) {
-    inputs[i].type = INPUT_KEYBOARD;
-    inputs[i].ki.wVk = keys[i];
-    inputs[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
-  }
-  ASSERT_EQ(4u, SendInput(4, inputs, sizeof(INPUT)));
+  ASSERT_TRUE(SendKeys({{VK_MENU, true}, {VK_TAB, true}, {VK_TAB, false}, {VK_MENU, false}}));
   // Never shown for long enough to wait for: wait for the switch instead.
   EXPECT_TRUE(WaitUntil([] { return GetForegroundWindow() != Target(0); }, 5000));
   EXPECT_EQ(1, ForegroundAfterHiding());
 }
 
-// Keys that switch at once, with Alt still held: a label key, Enter, Esc. Keypad digits
-// come through SendInput: X has none without Num Lock.
-struct EndingKey {
-  const char* keys;
-  WORD vk;
-  int activated;
-};
-
-class KeyThatEndsTheSwitch : public FiveWindows,
-                             public ::testing::WithParamInterface<EndingKey> {};
-
-TEST_P(KeyThatEndsTheSwitch, ActivatesAtOnce) {
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
-  if (GetParam().vk) {
-    ASSERT_TRUE(TapKey(GetParam().vk));
-  } else {
-    ASSERT_NO_FATAL_FAILURE(Keys(GetParam().keys));
-  }
-  ExpectEndedOn(GetParam().activated);
-}
-
-INSTANTIATE_TEST_SUITE_P(Keys, KeyThatEndsTheSwitch,
-                         ::testing::Values(EndingKey{"3", 0, 3},
-                                           EndingKey{nullptr, VK_NUMPAD2, 2},
-                                           EndingKey{"Down Return", 0, 2},
-                                           EndingKey{"Escape", 0, 0}));  // no switch
-
-TEST_F(FiveWindows, LosingActivationHides) {
+TEST_F(FiveWindows, ClickingAnotherWindowHidesTheList) {
   ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
   // Right of window 1 and above the list: only window 2 is there.
   const POINT outside = {258, 128};
@@ -226,59 +234,6 @@ TEST_F(FiveWindows, LosingActivationHides) {
   ASSERT_TRUE(Click(outside));
   ExpectEndedOn(2);
 }
-
-// Wheel turns from the selection on window 1, one message per distance: every 120 turned
-// away from the user is one step back, towards the user one step forward; fine-grained
-// wheels send parts of that, which add up.
-struct WheelCase {
-  std::vector<int> distances;
-  int activated;
-};
-
-class Wheel : public FiveWindows, public ::testing::WithParamInterface<WheelCase> {};
-
-TEST_P(Wheel, MovesTheSelectionByWholeNotches) {
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
-  RECT bounds = {};
-  GetWindowRect(Form(), &bounds);
-  for (int distance : GetParam().distances)
-    ASSERT_TRUE(TurnWheel({(bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2},
-                          distance));
-  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
-  EXPECT_EQ(GetParam().activated, ForegroundAfterHiding());
-}
-
-INSTANTIATE_TEST_SUITE_P(Distances, Wheel,
-                         ::testing::Values(WheelCase{{120}, 0}, WheelCase{{-240}, 3},
-                                           WheelCase{{60}, 1},  // half a notch: no step
-                                           WheelCase{{30, 30, 30, 30}, 0},
-                                           WheelCase{{40, 40, 40}, 0},
-                                           WheelCase{{-30, -30, -30, -30}, 2},
-                                           WheelCase{{250}, 4},  // two steps, 10 left over
-                                           WheelCase{{100, 10, 10}, 0}));
-
-// A mouse button released on a row: (button, row, pixel line within the row's painted
-// pitch, the window activated), down to the pitch's last line.
-struct ClickCase {
-  int button;
-  int row;
-  int line;
-  int activated;
-};
-
-class ClickOnRow : public FiveWindows, public ::testing::WithParamInterface<ClickCase> {};
-
-TEST_P(ClickOnRow, ActivatesThatRow) {
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
-  ASSERT_TRUE(Click(RowPoint(Form(), GetParam().row, GetParam().line), GetParam().button));
-  EXPECT_EQ(GetParam().activated, ForegroundAfterHiding());
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, ClickOnRow,
-                         ::testing::Values(ClickCase{1, 3, 16, 3}, ClickCase{2, 2, 16, 2},
-                                           ClickCase{2, 4, 16, 4}, ClickCase{1, 0, 0, 0},
-                                           ClickCase{1, 1, 27, 1}, ClickCase{1, 1, 28, 1},
-                                           ClickCase{1, 1, 31, 1}, ClickCase{2, 3, 30, 3}));
 
 // Whether row `index` shows these colours where an entry box has its top and left edges
 // and its bottom edge, clear of key label, icon and title; every size scales with the DPI.
@@ -299,15 +254,10 @@ using FiveWindowsAt144Dpi = Windows<5, 144>;
 // Started at 144 DPI, FlipDeck draws every size half as large again: 48-pixel rows below
 // a margin of 6, boxes 30 pixels high.
 TEST_F(FiveWindowsAt144Dpi, TheListIsDrawnAtTheScreensScale) {
-  const auto boxed = [](int row) { return RowEdgesAre(Form(), row, kShadow, kHighlight, 144); };
-  const auto plain = [](int row) {
-    return RowEdgesAre(Form(), row, kBackground, kBackground, 144);
-  };
   ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
-  ASSERT_TRUE(WaitUntil([&] { return boxed(1); }, 2000)) << "no selection painted";
-  EXPECT_TRUE(plain(0));
-  EXPECT_TRUE(plain(2));
-  EXPECT_TRUE(plain(4));
+  ASSERT_TRUE(WaitUntil([] { return RowEdgesAre(Form(), 1, kShadow, kHighlight, 144); }, 2000))
+      << "no selection painted";
+  for (int row : {0, 2, 4}) EXPECT_TRUE(RowEdgesAre(Form(), row, kBackground, kBackground, 144));
   RECT bounds = {};
   GetWindowRect(Form(), &bounds);
   EXPECT_EQ(6 + 5 * 48 + 6, bounds.bottom - bounds.top);
@@ -315,40 +265,77 @@ TEST_F(FiveWindowsAt144Dpi, TheListIsDrawnAtTheScreensScale) {
   EXPECT_EQ(1, ForegroundAfterHiding());
 }
 
-TEST_F(FiveWindows, WindowsThatAskedForAttentionAreBoxedUntilActivated) {
-  const auto boxed = [](int row) { return RowEdgesAre(Form(), row, kShadow, kHighlight); };
-  const auto plain = [](int row) { return RowEdgesAre(Form(), row, kBackground, kBackground); };
-  const UINT shellHook = RegisterWindowMessageA("SHELLHOOK");
-  const auto post = [&](WPARAM code, int index) {
-    return PostMessageA(Form(), shellHook, code, reinterpret_cast<LPARAM>(Target(index)));
-  };
-  // The list after Alt+Tab, with the selection on row 1, once painted.
-  const auto showPaintedList = [&] {
-    ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
-    ASSERT_TRUE(WaitUntil([&] { return boxed(1); }, 2000)) << "no selection painted";
-  };
-  // Window 4 flashes three times but is listed once, so one activation notice clears it.
-  for (int i = 0; i < 3; ++i) ASSERT_TRUE(post(HSHELL_FLASH, 4));
-  ASSERT_TRUE(post(HSHELL_FLASH, 3));
-  ASSERT_NO_FATAL_FAILURE(showPaintedList());
-  EXPECT_TRUE(boxed(3));
-  EXPECT_TRUE(boxed(4));
-  EXPECT_TRUE(plain(2));
-  // Switching to window 3 clears its mark.
-  ASSERT_NO_FATAL_FAILURE(Keys("Down Down"));
-  ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
-  ASSERT_EQ(3, ForegroundAfterHiding());
-  ASSERT_TRUE(post(HSHELL_WINDOWACTIVATED, 4));
+// Windows that asked for attention (the shell's flash notice) and what clears the mark
+// before the list is shown: the shell's notices of an activation, naming the window or a
+// popup it owns, or a switch to the window through the list.
+struct AttentionCase {
+  const char* name;
+  std::vector<int> flashes;
+  WPARAM notice;           // 0: none
+  int noticed;             // the window the notice names
+  bool noticeNamesPopup;   // names a popup owned by that window instead
+  const char* switchKeys;  // pressed in an earlier list, or nullptr
+  std::vector<bool> boxed;  // rows 0, 2, 3, 4; row 1 is the selection, boxed anyway
+};
 
-  ASSERT_TRUE(targets->Restack());
-  ASSERT_NO_FATAL_FAILURE(showPaintedList());
-  EXPECT_TRUE(plain(3));
-  EXPECT_TRUE(plain(4));
+class Attention : public FiveWindows, public ::testing::WithParamInterface<AttentionCase> {};
+
+TEST_P(Attention, WindowsThatAskedAreBoxedUntilActivated) {
+  const AttentionCase& c = GetParam();
+  const UINT shellHook = RegisterWindowMessageA("SHELLHOOK");
+  const auto post = [&](WPARAM code, HWND window) {
+    return PostMessageA(Form(), shellHook, code, reinterpret_cast<LPARAM>(window));
+  };
+  for (int index : c.flashes) {
+    ASSERT_TRUE(post(HSHELL_FLASH, Target(index)));
+  }
+  HWND noticed = Target(c.noticed);
+  if (c.noticeNamesPopup)
+    noticed = reinterpret_cast<HWND>(targets->Command(kFarmOwnedPopup,
+                                                      reinterpret_cast<WPARAM>(noticed)));
+  if (c.notice) {
+    ASSERT_TRUE(post(c.notice, noticed));
+  }
+  if (c.switchKeys) {
+    ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
+    ASSERT_NO_FATAL_FAILURE(Keys(c.switchKeys));
+    ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
+    ASSERT_TRUE(WaitHidden(Form()));
+    ASSERT_TRUE(targets->Restack());
+  }
+  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
+  ASSERT_TRUE(WaitUntil([] { return RowEdgesAre(Form(), 1, kShadow, kHighlight); }, 2000))
+      << "no selection painted";
+  const int rows[] = {0, 2, 3, 4};
+  for (int i = 0; i < 4; ++i) {
+    const bool boxed = c.boxed[i];
+    EXPECT_TRUE(RowEdgesAre(Form(), rows[i], boxed ? kShadow : kBackground,
+                            boxed ? kHighlight : kBackground))
+        << "row " << rows[i] << (boxed ? " is not boxed" : " is boxed");
+  }
+  // The next case starts without marks.
+  for (int index = 0; index < 5; ++index) post(HSHELL_WINDOWACTIVATED, Target(index));
+  if (noticed != Target(c.noticed)) PostMessageA(noticed, WM_CLOSE, 0, 0);
 }
 
-TEST_F(FiveWindows, SelectedWindowClosedWhileShownThenAltReleased) {
+INSTANTIATE_TEST_SUITE_P(
+    Notices, Attention,
+    ::testing::Values(
+        AttentionCase{"FlashingTwiceIsListedOnce", {4, 4, 4, 3}, 0, 0, false, nullptr,
+                      {false, false, true, true}},
+        AttentionCase{"ActivatedClearsOneWindow", {4, 4, 4, 3}, HSHELL_WINDOWACTIVATED, 4,
+                      false, nullptr, {false, false, true, false}},
+        AttentionCase{"RudeAppActivatedClears", {3, 2}, HSHELL_RUDEAPPACTIVATED, 3, false,
+                      nullptr, {false, true, false, false}},
+        AttentionCase{"ActivatedPopupClearsItsOwner", {2, 4}, HSHELL_WINDOWACTIVATED, 2, true,
+                      nullptr, {false, false, false, true}},
+        AttentionCase{"SwitchingToItClears", {3, 4}, 0, 0, false, "3",
+                      {false, false, false, true}}),
+    [](const ::testing::TestParamInfo<AttentionCase>& info) { return info.param.name; });
+
+TEST_F(FiveWindows, ClosingTheSelectedWindowWhileShownLeavesTheSwitcherRunning) {
   // Listed last, below the targets, and selected by Alt+Shift+Tab.
-  TargetWindows doomed;
+  WindowFarm doomed;
   ASSERT_TRUE(doomed.Open(1, "Doomed"));
   ASSERT_TRUE(targets->Restack());
   ASSERT_NO_FATAL_FAILURE(ShowSwitcher(true));
@@ -360,18 +347,17 @@ TEST_F(FiveWindows, SelectedWindowClosedWhileShownThenAltReleased) {
   EXPECT_TRUE(flipDeck->program.IsRunning());
 }
 
-TEST_F(FiveWindows, HungWindowDoesNotStopSwitchingBetweenTheOthers) {
+TEST_F(FiveWindows, AHungWindowDoesNotStopSwitchingBetweenTheOthers) {
   // A window of another process, listed below the targets, whose thread sleeps through
   // the whole switch.
-  TargetWindows hung;
+  WindowFarm hung;
   ASSERT_TRUE(hung.Open(1, "Hung"));
   ASSERT_TRUE(targets->Restack());
-  ASSERT_TRUE(PostMessageA(hung[0], WM_APP, 8000, 0));
+  hung.Hang(8000);
   const auto blocked = [&] {
     return !SendMessageTimeoutA(hung[0], WM_NULL, 0, 0, SMTO_NORMAL, 10, nullptr);
   };
   ASSERT_TRUE(WaitUntil(blocked, 2000));
-
   ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
   ASSERT_NO_FATAL_FAILURE(Keys("Down"));
   ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
@@ -385,38 +371,32 @@ bool RowIsPainted(HWND form, int index, int left = kColumnLeft) {
   RECT bounds = {};
   GetWindowRect(form, &bounds);
   const int top = bounds.top + kFirstRowTop + index * kRowHeight;
-  for (int y = top + 2; y < top + 16; ++y) {
-    for (int x = bounds.left + left; x < bounds.left + left + 12; ++x) {
+  for (int y = top + 2; y < top + 16; ++y)
+    for (int x = bounds.left + left; x < bounds.left + left + 12; ++x)
       if (ScreenPixel(x, y) != kBackground) return true;
-    }
-  }
   return false;
 }
 
-// Closing windows from the shown list. Each case closes windows, so it gets new target
-// windows of its own in place of the suite's.
+// Closing windows from the shown list. Each case closes windows, so it gets farm windows
+// of its own in place of the suite's.
 class CloseFromList : public Desk {
  protected:
   static void SetUpTestSuite() { Open(1); }
   void SetUp() override {}
 
-  static void OpenWindows(int count) {
+  void OpenWindows(int count) {
     delete targets;
-    targets = new TargetWindows;
+    targets = new WindowFarm;
     ASSERT_TRUE(targets->Open(count));
+    ASSERT_NO_FATAL_FAILURE(Desk::SetUp());
+    ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
   }
 
   static bool IsSelected(int row) { return RowEdgesAre(Form(), row, kShadow, kHighlight); }
-
-  static int CloseRequests(int index) {
-    return static_cast<int>(reinterpret_cast<UINT_PTR>(GetPropA(Target(index), "CloseRequests")));
-  }
 };
 
 TEST_F(CloseFromList, DeleteClosesTheSelectedWindowAndTheNextRowTakesItsPlace) {
   ASSERT_NO_FATAL_FAILURE(OpenWindows(3));
-  ASSERT_NO_FATAL_FAILURE(Desk::SetUp());
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
   ASSERT_TRUE(WaitUntil([] { return RowIsPainted(Form(), 2) && IsSelected(1); }, 2000));
   ASSERT_NO_FATAL_FAILURE(Keys("Delete"));
   EXPECT_TRUE(WaitUntil([] { return !IsWindow(Target(1)); }, 5000));
@@ -430,11 +410,9 @@ TEST_F(CloseFromList, DeleteClosesTheSelectedWindowAndTheNextRowTakesItsPlace) {
 
 TEST_F(CloseFromList, AWindowThatIgnoresTheRequestStaysListed) {
   ASSERT_NO_FATAL_FAILURE(OpenWindows(3));
-  ASSERT_NO_FATAL_FAILURE(Desk::SetUp());
-  ASSERT_TRUE(PostMessageA(Target(1), WM_APP + 1, 0, 0));
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
+  ASSERT_TRUE(PostMessageA(Target(1), kFarmIgnoreClose, 0, 0));
   ASSERT_NO_FATAL_FAILURE(Keys("Delete"));
-  EXPECT_TRUE(WaitUntil([] { return CloseRequests(1) == 1; }, 5000));
+  EXPECT_TRUE(WaitUntil([] { return CloseRequests(Target(1)) == 1; }, 5000));
   PumpFor(500);
   EXPECT_TRUE(IsShown(Form()));
   EXPECT_TRUE(RowIsPainted(Form(), 2));
@@ -447,8 +425,6 @@ TEST_F(CloseFromList, MiddleClickClosesTheWindowOfARowInTheSecondColumn) {
   // 18 whole rows fill the first column of the 600-pixel screen: windows 18 and 19 are the
   // second column's two rows.
   ASSERT_NO_FATAL_FAILURE(OpenWindows(20));
-  ASSERT_NO_FATAL_FAILURE(Desk::SetUp());
-  ASSERT_NO_FATAL_FAILURE(ShowSwitcher());
   RECT bounds = {};
   GetWindowRect(Form(), &bounds);
   // Both columns are as wide as "Target 1x" (digits are all as wide), between margins of
@@ -462,10 +438,9 @@ TEST_F(CloseFromList, MiddleClickClosesTheWindowOfARowInTheSecondColumn) {
   // Away from the list, which the refresh hides and shows again.
   ParkPointer();
   EXPECT_TRUE(WaitUntil([] { return !IsWindow(Target(19)); }, 5000));
-  EXPECT_TRUE(
-      WaitUntil([&] { return !RowIsPainted(Form(), 1, secondColumn); }, 5000));
+  EXPECT_TRUE(WaitUntil([&] { return !RowIsPainted(Form(), 1, secondColumn); }, 5000));
   EXPECT_TRUE(RowIsPainted(Form(), 0, secondColumn));
-  EXPECT_EQ(0, CloseRequests(18));
+  EXPECT_EQ(0, CloseRequests(Target(18)));
   // The selected window stayed listed and stays selected.
   EXPECT_TRUE(IsSelected(1));
   ASSERT_NO_FATAL_FAILURE(LetGoOfAlt());
@@ -473,7 +448,8 @@ TEST_F(CloseFromList, MiddleClickClosesTheWindowOfARowInTheSecondColumn) {
 }
 
 // More entries than the digits label: letters from the eleventh, F-keys from the
-// thirty-seventh to the forty-eighth, in three columns.
+// thirty-seventh to the forty-eighth, in three columns; each key at the edges of its
+// range activates its own entry.
 class LabelKey : public Windows<48>,
                  public ::testing::WithParamInterface<std::pair<const char*, int>> {};
 
@@ -484,7 +460,7 @@ TEST_P(LabelKey, ActivatesItsEntry) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Labels, LabelKey,
-                         ::testing::Values(std::make_pair("5", 5), std::make_pair("a", 10),
+                         ::testing::Values(std::make_pair("9", 9), std::make_pair("a", 10),
                                            std::make_pair("z", 35), std::make_pair("F1", 36),
                                            std::make_pair("F12", 47)));
 

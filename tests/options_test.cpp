@@ -46,7 +46,7 @@ struct OptionsProbe {
     std::string report;
     for (auto& value : values)
       report += std::string(value.first) + "=" + NumberToText(value.second) + "\n";
-    WriteReport(file, report);
+    std::ofstream(file, std::ios::binary) << report;
     ExitProcess(0);
   }
 } probe;
@@ -154,80 +154,67 @@ TEST(TextToColor, SixCharactersAreRedGreenBlue) {
 
 // ---- Both readers on a real command line ----
 
-TEST(ReadOptions, WithoutOptionsEverythingHasItsDefault) {
-  ProbeResult r = RunProbe("");
-  EXPECT_EQ(r.Boxes, Strings());
-  std::map<std::string, int> expected = {
-      {"Background", 0xA56E44}, {"Foreground", 0x926137}, {"Shadow", 0x332111},
-      {"Highlight", 0xAF9176},  {"FontColor", 0xEEEEEE},  {"Transparency", 255},
-      {"RowHeight", 32},        {"CenterX", ScreenWidth() / 2},
-      {"CenterY", ScreenHeight() / 2},                    {"SortAlphabetically", 0},
-      {"CenterGiven", 0},       {"Layered", 0},           {"Alpha", 0}};
-  EXPECT_EQ(r.Values, expected);
-}
+// A command line, the message boxes it shows in order (the painter's reader runs twice,
+// before and after the controller's) and settings it ends with.
+struct OptionsCase {
+  const char* options;
+  Strings boxes;
+  std::map<std::string, int> values;
+};
 
-TEST(ReadOptions, UnknownNamesAndPlainWordsAreSkippedSilentlyAndLaterOptionsWin) {
-  ProbeResult r = RunProbe(
-      "plain -centerX=9 -centerX=-20 -CenterX=5 -sortalphabetically=true =7 -centerY=$100 "
-      "word \"-background=FF0000\" -Background=00FF00 -font=$FFFFFF -foreground=123456 "
-      "-highlight=$8000000F -shadow=000001 -shadow=000002 -sortAlphabetically=True "
-      "-smallrows=true -largerows=true -smallrows=TRUE");
-  EXPECT_EQ(r.Boxes, Strings());
-  EXPECT_EQ(r.Values["CenterX"], -20);
-  EXPECT_EQ(r.Values["CenterY"], 256);
-  EXPECT_EQ(r.Values["CenterGiven"], 1);
-  // Only "true" switches; of the row sizes the later one wins.
-  EXPECT_EQ(r.Values["SortAlphabetically"], 0);
-  EXPECT_EQ(r.Values["RowHeight"], 64);
-  EXPECT_EQ(r.Values["Background"], 0x0000FF);
-  EXPECT_EQ(r.Values["FontColor"], 0xFFFFFF);
-  EXPECT_EQ(r.Values["Foreground"], 0x563412);
-  EXPECT_EQ(r.Values["Highlight"], static_cast<int>(0x8000000F));
-  EXPECT_EQ(r.Values["Shadow"], 0x020000);
-
-  r = RunProbe("-sortAlphabetically=true -largerows=true -smallrows=true -largerows=yes");
-  EXPECT_EQ(r.Values["SortAlphabetically"], 1);
-  EXPECT_EQ(r.Values["RowHeight"], 24);
-}
-
-TEST(ReadOptions, BadValuesAreReportedAndKeepTheirValue) {
-  // The painter's reader runs twice, before and after the controller's.
-  ProbeResult r = RunProbe("-shadow=12345G -centerX=100px -centerY=7 -font=\"EEEEEE\"");
-  EXPECT_EQ(r.Boxes, Strings({"could not parse parameter-shadow=12345G",
-                              "could not parse parameter-font=\"EEEEEE\"",
-                              "-centerX has to be a number",
-                              "could not parse parameter-shadow=12345G",
-                              "could not parse parameter-font=\"EEEEEE\""}));
-  EXPECT_EQ(r.Values["Shadow"], 0x332111);
-  EXPECT_EQ(r.Values["FontColor"], 0xEEEEEE);
-  EXPECT_EQ(r.Values["CenterX"], ScreenWidth() / 2);
-  EXPECT_EQ(r.Values["CenterY"], 7);
-
-  // Later equals signs belong to the value.
-  r = RunProbe("-centerY= -centerX=2147483648 -centerX=1=2");
-  EXPECT_EQ(r.Boxes, Strings({"-centerY has to be a number", "-centerX has to be a number",
-                              "-centerX has to be a number"}));
-  EXPECT_EQ(r.Values["CenterY"], ScreenHeight() / 2);
-  EXPECT_EQ(r.Values["CenterGiven"], 0) << "without a valid point the list follows the user";
-}
-
-TEST(ReadOptions, TransparencyIsTheFormsAlphaWithinZeroTo255) {
-  ProbeResult r = RunProbe("-transparency=200");
-  EXPECT_EQ(r.Boxes, Strings());
-  EXPECT_EQ(r.Values["Transparency"], 200);
-  EXPECT_EQ(r.Values["Layered"], 1);
-  EXPECT_EQ(r.Values["Alpha"], 200);
-
-  r = RunProbe("-transparency=100 -transparency=255");
-  EXPECT_EQ(r.Values["Transparency"], 255);
-  EXPECT_EQ(r.Values["Layered"], 0);
-
-  // 256 would leave an alpha of 0: an invisible switcher.
-  const std::string message = "-transparency has to be a number between 0 and 255";
-  r = RunProbe("-transparency=100 -transparency=256 -transparency=-1");
-  EXPECT_EQ(r.Boxes, Strings({message, message, message, message}));
-  EXPECT_EQ(r.Values["Transparency"], 100);
-  EXPECT_EQ(r.Values["Alpha"], 100);
+TEST(ReadOptions, EachCommandLineGivesItsSettingsAndReportsEveryBadValue) {
+  const int x = ScreenWidth() / 2, y = ScreenHeight() / 2;
+  const std::string shadow = "could not parse parameter-shadow=12345G",
+                    font = "could not parse parameter-font=\"EEEEEE\"",
+                    centerX = "-centerX has to be a number",
+                    alpha = "-transparency has to be a number between 0 and 255";
+  const OptionsCase cases[] = {
+      {"", {},
+       {{"Background", 0xA56E44}, {"Foreground", 0x926137}, {"Shadow", 0x332111},
+        {"Highlight", 0xAF9176}, {"FontColor", 0xEEEEEE}, {"Transparency", 255},
+        {"RowHeight", 32}, {"CenterX", x}, {"CenterY", y}, {"SortAlphabetically", 0},
+        {"CenterGiven", 0}, {"Layered", 0}, {"Alpha", 0}}},
+      // Unknown names and plain words are skipped silently, later options win, only
+      // "true" switches.
+      {"plain -centerX=9 -centerX=-20 -CenterX=5 -sortalphabetically=true =7 -centerY=$100 "
+       "word \"-background=FF0000\" -Background=00FF00 -font=$FFFFFF -foreground=123456 "
+       "-highlight=$8000000F -shadow=000001 -shadow=000002 -sortAlphabetically=True "
+       "-smallrows=true -largerows=true -smallrows=TRUE",
+       {},
+       {{"CenterX", -20}, {"CenterY", 256}, {"CenterGiven", 1}, {"SortAlphabetically", 0},
+        {"RowHeight", 64}, {"Background", 0x0000FF}, {"FontColor", 0xFFFFFF},
+        {"Foreground", 0x563412}, {"Highlight", static_cast<int>(0x8000000F)},
+        {"Shadow", 0x020000}}},
+      {"-sortAlphabetically=true -largerows=true -smallrows=true -largerows=yes", {},
+       {{"SortAlphabetically", 1}, {"RowHeight", 24}}},
+      // Bad values keep the value before them.
+      {"-shadow=12345G -centerX=100px -centerY=7 -font=\"EEEEEE\"",
+       {shadow, font, centerX, shadow, font},
+       {{"Shadow", 0x332111}, {"FontColor", 0xEEEEEE}, {"CenterX", x}, {"CenterY", 7}}},
+      // Later equals signs belong to the value; without a valid point the list follows
+      // the user.
+      {"-centerY= -centerX=2147483648 -centerX=1=2",
+       {"-centerY has to be a number", centerX, centerX},
+       {{"CenterY", y}, {"CenterGiven", 0}}},
+      {"-transparency=200", {}, {{"Transparency", 200}, {"Layered", 1}, {"Alpha", 200}}},
+      {"-transparency=100 -transparency=255", {}, {{"Transparency", 255}, {"Layered", 0}}},
+      // 256 would leave an alpha of 0: an invisible switcher.
+      {"-transparency=100 -transparency=256 -transparency=-1", {alpha, alpha, alpha, alpha},
+       {{"Transparency", 100}, {"Alpha", 100}}},
+  };
+  for (const OptionsCase& c : cases) {
+    SCOPED_TRACE(c.options);
+    const ProbeResult r = RunProbe(c.options);
+    EXPECT_EQ(r.Boxes, c.boxes);
+    for (const auto& value : c.values) {
+      const auto found = r.Values.find(value.first);
+      EXPECT_TRUE(found != r.Values.end() && found->second == value.second)
+          << value.first << " is not " << value.second;
+    }
+    if (!*c.options) {
+      EXPECT_EQ(r.Values, c.values) << "a setting too many or too few";
+    }
+  }
 }
 
 // ---- The real program ----

@@ -4,8 +4,8 @@
 // by CreateSwitcher in this process and driven through the calls the hotkey and the Alt
 // release make (HandleHotKey, then FormKeyUp with VK_MENU). Alt is held through the X
 // server meanwhile, so that the paints in between find it down, as they would while a
-// user holds it. The windows change in another process (windowfarm.exe), in this
-// process, and one window of a third process has stopped answering.
+// user holds it. The windows change in another process (windowfarm.exe), and one window
+// of a third process has stopped answering.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -14,11 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "farm.h"
 #include "handles.h"
 #include "main.h"
+#include "switcher.h"
 #include "toplevel.h"
 #include "wait.h"
-#include "windowfarm_client.h"
 #include "winobj/events.h"
 #include "xkeys.h"
 
@@ -29,78 +30,10 @@ const int kCycles = 2000;
 // its drawing tools, and the system its caches.
 const int kWarmUpCycles = 20;
 
-
-
-LRESULT CALLBACK LocalWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  // With Alt held, a stray Alt release would open the system menu's modal loop.
-  if (msg == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_KEYMENU) return 0;
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-// Windows of this process that change between cycles: retitled, hidden and shown, and
-// two owned popups, one dialog-like, shown (and so activated) and hidden again. They are
-// made before the counting starts and destroyed after it ends: under Wine, windows made
-// and destroyed in a process leave the system's cache of device contexts larger, which
-// the counts would show. Windows come and go in the farm instead.
-class LocalWindows {
- public:
-  void Open() {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = LocalWindowProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    windowClass.lpszClassName = "SoakLocal";
-    RegisterClassA(&windowClass);
-    for (int i = 0; i < 3; ++i) plain_.push_back(Make(nullptr, 0, "Local " + std::to_string(i)));
-    popups_.push_back(Make(plain_[0], WS_EX_DLGMODALFRAME, "Local dialog"));
-    popups_.push_back(Make(plain_[1], 0, "Local popup"));
-  }
-  ~LocalWindows() { Close(); }
-
-  void Close() {
-    for (HWND hwnd : plain_) DestroyWindow(hwnd);  // takes the popups along
-    plain_.clear();
-    popups_.clear();
-  }
-
-  void Change(int cycle) {
-    state_ = state_ * 1103515245u + 12345u + static_cast<unsigned>(cycle);
-    HWND window = plain_[(state_ >> 8) % plain_.size()];
-    HWND popup = popups_[(state_ >> 12) % popups_.size()];
-    switch ((state_ >> 16) % 4) {
-      case 0:
-        SetWindowTextA(window, ("Local retitled " + std::to_string(cycle)).c_str());
-        break;
-      case 1:
-        // One stays shown.
-        if (window != plain_[0])
-          ShowWindow(window, IsWindowVisible(window) ? SW_HIDE : SW_SHOWNOACTIVATE);
-        break;
-      case 2:
-        ShowWindow(popup, IsWindowVisible(popup) ? SW_HIDE : SW_SHOW);
-        break;
-      case 3:
-        SetWindowTextA(popup, ("Local popup " + std::to_string(cycle)).c_str());
-        break;
-    }
-  }
-
- private:
-  static HWND Make(HWND owner, DWORD exStyle, const std::string& title) {
-    DWORD style = (owner ? WS_POPUP | WS_CAPTION | WS_SYSMENU : WS_OVERLAPPEDWINDOW) | WS_VISIBLE;
-    return CreateWindowExA(exStyle, "SoakLocal", title.c_str(), style, 60, 60, 200, 90, owner,
-                           nullptr, GetModuleHandleA(nullptr), nullptr);
-  }
-
-  std::vector<HWND> plain_, popups_;
-  unsigned state_ = 1;
-};
-
 class SoakTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    if (altHeld_) Xdotool("keyup alt");
-    local_.Close();
+    if (altHeld_) ReleaseAlt();
     if (Switcher) {
       TWinControl* form = Switcher->Form;
       MainWindow = nullptr;
@@ -111,7 +44,7 @@ class SoakTest : public ::testing::Test {
   // The start-up Refresh shows the switcher; its first paint finds Alt up and hides it.
   void StartSwitcher() {
     // An earlier test of the session may have left Alt down in the X server.
-    ASSERT_TRUE(Xdotool("keyup alt"));
+    ASSERT_TRUE(ReleaseAlt());
     CreateSwitcher();
     // Hidden, and the window it switched back to active: that happens on the window's own
     // thread, a moment later.
@@ -122,16 +55,13 @@ class SoakTest : public ::testing::Test {
         5000));
   }
 
-  void HoldAlt() {
-    HWND focus = GetForegroundWindow();
-    ASSERT_TRUE(focus && FocusX(focus));
-    ASSERT_TRUE(Xdotool("keydown alt"));
+  void HoldAltDown() {
+    ASSERT_TRUE(HoldAlt(GetForegroundWindow()));
     altHeld_ = true;
     ASSERT_TRUE(QuickWait([] { return GetAsyncKeyState(VK_MENU) < 0; }, 2000));
   }
 
   bool altHeld_ = false;
-  LocalWindows local_;
 };
 
 HWND SelectedWindow() {
@@ -149,14 +79,13 @@ TEST_F(SoakTest, EverySwitchLandsAndNothingLeaks) {
   ASSERT_EQ(1u, hungWindows.size());
   const HWND hungWindow = hungWindows[0];
   ASSERT_TRUE(farm.Open(6, "Soak"));
-  local_.Open();
   ASSERT_TRUE(farm.Churn(0) >= 0);
   ASSERT_NE(hungWindow, GetForegroundWindow());
   // Hung for longer than the test runs; the program is killed at the end.
   hung.Hang(600000);
 
   ASSERT_NO_FATAL_FAILURE(StartSwitcher());
-  ASSERT_NO_FATAL_FAILURE(HoldAlt());
+  ASSERT_NO_FATAL_FAILURE(HoldAltDown());
 
   int gdiBefore = 0, windowsBefore = 0;
   int missed = 0, cycles = 0;
@@ -193,7 +122,6 @@ TEST_F(SoakTest, EverySwitchLandsAndNothingLeaks) {
     }
 
     ASSERT_GE(farm.Churn(cycle), 0) << "the farm stopped answering at cycle " << cycle;
-    local_.Change(cycle);
     PumpPending();
   }
   EXPECT_EQ(kCycles, cycles);
@@ -213,32 +141,14 @@ TEST(SoakEndToEnd, RealProgramKeepsSwitching) {
   const int cycles = 100;
   WindowFarm farm;
   ASSERT_TRUE(farm.Open(6, "Soak"));
-  Program flipDeck = StartProgram("FlipDeck.exe");
-  ASSERT_TRUE(flipDeck.IsStarted());
-  HWND form = nullptr;
-  ASSERT_TRUE(QuickWait(
-      [&] {
-        for (HWND hwnd : TopLevelWindows(flipDeck.Id(), "obj_Form")) form = hwnd;
-        return form && !IsWindowVisible(form);
-      },
-      10000));
-  // The start-up's own switch back to the foreground window settles first.
-  PumpFor(300);
-  auto flipDeckWindows = [&] {
-    int count = 0;
-    for (HWND hwnd : TopLevelWindows(flipDeck.Id())) {
-      if (WindowClass(hwnd) == "IME") continue;
-      ++count;
-      for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        ++count;
-    }
-    return count;
-  };
-  const int windowsBefore = flipDeckWindows();
+  FlipDeck flipDeck = StartFlipDeck();
+  ASSERT_NE(nullptr, flipDeck.form);
+  const HWND form = flipDeck.form;
+  const int windowsBefore = WindowCount(flipDeck.program.Id());
 
   // Alt goes up again however the test ends.
   struct AltRelease {
-    ~AltRelease() { Xdotool("keyup alt"); }
+    ~AltRelease() { ReleaseAlt(); }
   } altRelease;
   int unanswered = 0;
   for (int cycle = 0; cycle < cycles && unanswered < 5; ++cycle) {
@@ -248,7 +158,7 @@ TEST(SoakEndToEnd, RealProgramKeepsSwitching) {
     ASSERT_TRUE(Xdotool(focus + " keydown alt key Tab")) << "cycle " << cycle;
     const bool shown =
         QuickWait([&] { return IsWindowVisible(form) && GetForegroundWindow() == form; }, 3000);
-    ASSERT_TRUE(Xdotool("keyup alt"));
+    ASSERT_TRUE(ReleaseAlt());
     if (!shown) {
       // Under Wine a press now and then loses Alt on the way, or the activation goes back
       // to a window whose focus events came late; the list then never came up.
@@ -265,13 +175,13 @@ TEST(SoakEndToEnd, RealProgramKeepsSwitching) {
         3000))
         << "cycle " << cycle << ": after the release \"" << WindowText(GetForegroundWindow())
         << "\" is in front";
-    ASSERT_TRUE(flipDeck.IsRunning()) << "cycle " << cycle;
+    ASSERT_TRUE(flipDeck.program.IsRunning()) << "cycle " << cycle;
     ASSERT_GE(farm.Churn(cycle), 0);
     PumpFor(20);
   }
   EXPECT_LT(unanswered, 5);
-  EXPECT_TRUE(flipDeck.IsRunning());
-  EXPECT_EQ(windowsBefore, flipDeckWindows());
+  EXPECT_TRUE(flipDeck.program.IsRunning());
+  EXPECT_EQ(windowsBefore, WindowCount(flipDeck.program.Id()));
 }
 
 }  // namespace

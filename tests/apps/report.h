@@ -1,5 +1,5 @@
-// The report file with which a helper app tells the test its window handles: one decimal
-// number a line, written aside and renamed into place so that it appears all at once.
+// What the helper apps share: the report file with which they tell the test their window
+// handles, and the wait for their windows to settle before they write it.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+// One decimal handle a line, written aside and renamed into place so that the file
+// appears all at once.
 inline bool WriteReport(const char* path, const std::vector<HWND>& windows) {
   const std::string temporary = std::string(path) + ".part";
   FILE* file = std::fopen(temporary.c_str(), "w");
@@ -16,4 +18,19 @@ inline bool WriteReport(const char* path, const std::vector<HWND>& windows) {
     std::fprintf(file, "%lu\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(hwnd)));
   std::fclose(file);
   return MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+// Handles what is queued until nothing more arrives for quietMs (at most `rounds` times).
+// Focus changes come back from the X server later than the calls that caused them, and
+// one handled after the report would move the foreground under the test's feet.
+inline void Settle(int rounds, DWORD quietMs) {
+  for (int round = 0; round < rounds; ++round) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (MsgWaitForMultipleObjects(0, nullptr, FALSE, quietMs, QS_ALLINPUT) == WAIT_TIMEOUT)
+      return;
+  }
 }

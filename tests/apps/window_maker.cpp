@@ -70,20 +70,6 @@ HWND Make(const Request& r, HWND owner, int index) {
                          nullptr);
 }
 
-// Handles what is queued until nothing more arrives for a while. Focus changes come back
-// from the X server later than the calls that caused them, and an activation handled
-// after the report would move a window's last active popup under the test's feet.
-void Settle() {
-  for (int round = 0; round < 40; ++round) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT) == WAIT_TIMEOUT) return;
-  }
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -117,14 +103,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   }
   for (size_t i = 0; i < requests.size(); ++i)
     if (Has(requests[i], 'd')) EnableWindow(windows[i], FALSE);
-  Settle();
+  Settle(40, 50);
   for (size_t i = 0; i < requests.size(); ++i)
     if (Has(requests[i], 'a')) SetForegroundWindow(windows[i]);
-  Settle();
+  Settle(40, 50);
   for (size_t i = 0; i < requests.size(); ++i)
     if (Has(requests[i], 'r'))
       SetWindowPos(windows[i], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  Settle();
+  Settle(40, 50);
 
   if (!WriteReport(__argv[1], windows)) return 6;
 

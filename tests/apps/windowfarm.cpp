@@ -1,13 +1,13 @@
-// Top-level windows of another process for the soak test and the benchmarks: as many
-// ordinary windows as asked for, and on command a changing set of windows and owned
-// popups (see windowfarm.h for the commands).
+// Top-level windows of another process for the end-to-end tests and the benchmarks: as
+// many ordinary windows as asked for, and on command a changing set of windows and owned
+// popups (see windowfarm.h for the commands and the counters).
 //
 //   windowfarm <report-file> <count> [prefix]
 //
-// Makes <count> ordinary windows titled "<prefix> 0" and up, the last one on top, then
-// writes the control window's handle to the report file, which appears all at once. The
-// program ends when its control window is closed, or after ten minutes so that nothing
-// outlives a broken run.
+// Makes <count> ordinary windows titled "<prefix> 0" and up, window 0 on top and in the
+// foreground, then writes the control window's handle and those of the windows, in index
+// order, to the report file, which appears all at once. The program ends when its control
+// window is closed, or after ten minutes so that nothing outlives a broken run.
 #include "windowfarm.h"
 
 #include <algorithm>
@@ -31,28 +31,44 @@ void Forget(HWND hwnd) {
   popups.erase(std::remove(popups.begin(), popups.end(), hwnd), popups.end());
 }
 
+void Count(HWND hwnd, const char* name) {
+  const UINT_PTR count = reinterpret_cast<UINT_PTR>(GetPropA(hwnd, name)) + 1;
+  SetPropA(hwnd, name, reinterpret_cast<HANDLE>(count));
+}
+
 LRESULT CALLBACK FarmWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
+    case WM_ACTIVATE:
+      Count(hwnd, LOWORD(wParam) == WA_INACTIVE ? "Deactivations" : "Activations");
+      break;
+    case kFarmIgnoreClose:
+      SetPropA(hwnd, "IgnoresClose", reinterpret_cast<HANDLE>(1));
+      return 0;
+    case WM_CLOSE:
+      Count(hwnd, "CloseRequests");
+      if (GetPropA(hwnd, "IgnoresClose")) return 0;
+      break;
     case WM_SYSCOMMAND:
       // Alt pressed and released alone would open the system menu, whose modal loop
       // swallows the next keys.
       if ((wParam & 0xFFF0) == SC_KEYMENU) return 0;
       break;
     case WM_NCDESTROY:
+      for (const char* name : kFarmCounters) RemovePropA(hwnd, name);
+      RemovePropA(hwnd, "IgnoresClose");
       Forget(hwnd);
       break;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-HWND MakePlain(int showCommand) {
-  const std::string title = prefix + " " + std::to_string(made);
-  const int offset = 12 * (made % 30);
+HWND MakePlain(int index, int showCommand) {
+  const std::string title = prefix + " " + std::to_string(index);
+  const int offset = 12 * (index % 30);
   HWND hwnd = CreateWindowA(FarmClass, title.c_str(), WS_OVERLAPPEDWINDOW, 10 + offset,
                             10 + offset, 240, 100, nullptr, nullptr, GetModuleHandleA(nullptr),
                             nullptr);
   if (!hwnd) return nullptr;
-  ++made;
   plain.push_back(hwnd);
   ShowWindow(hwnd, showCommand);
   return hwnd;
@@ -67,20 +83,6 @@ HWND MakePopup(HWND owner, DWORD exStyle, int step) {
   popups.push_back(hwnd);
   ShowWindow(hwnd, SW_SHOW);
   return hwnd;
-}
-
-// Handles what is queued until nothing more arrives for a moment: focus changes come back
-// from the X server after the calls that caused them, and one handled after the command
-// returned would move the foreground under the caller's feet.
-void Settle() {
-  for (int round = 0; round < 20; ++round) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 15, QS_ALLINPUT) == WAIT_TIMEOUT) return;
-  }
 }
 
 // A small generator of its own, so that a step means the same round on every machine.
@@ -116,7 +118,7 @@ void ChangeOnce(Dice& dice, int step) {
   const size_t fewest = 3, most = 14, mostPopups = 6;
   switch (dice.Roll(7)) {
     case 0:
-      if (plain.size() < most) MakePlain(dice.Roll(2) ? SW_SHOW : SW_SHOWNOACTIVATE);
+      if (plain.size() < most) MakePlain(made++, dice.Roll(2) ? SW_SHOW : SW_SHOWNOACTIVATE);
       break;
     case 1: {
       std::vector<HWND> all = plain;
@@ -158,13 +160,13 @@ LRESULT Churn(int step) {
   Dice dice(static_cast<unsigned>(step));
   ChangeOnce(dice, step);
   ChangeOnce(dice, step);
-  Settle();
+  Settle(20, 15);
   return static_cast<LRESULT>(plain.size() + popups.size());
 }
 
 LRESULT Add(int count) {
-  for (int i = 0; i < count; ++i) MakePlain(SW_SHOWNOACTIVATE);
-  Settle();
+  for (int i = 0; i < count; ++i) MakePlain(made++, SW_SHOWNOACTIVATE);
+  Settle(20, 15);
   return made;
 }
 
@@ -177,6 +179,10 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     case kFarmHang:
       Sleep(static_cast<DWORD>(wParam));
       return 0;
+    case kFarmOwnedPopup:
+      return reinterpret_cast<LRESULT>(CreateWindowExA(
+          0, FarmClass, "popup", WS_POPUP | WS_CAPTION, 0, 0, 100, 50,
+          reinterpret_cast<HWND>(wParam), nullptr, GetModuleHandleA(nullptr), nullptr));
     case WM_CLOSE:
       PostQuitMessage(0);
       return 0;
@@ -210,10 +216,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   HWND controlWindow = CreateWindowA("FarmControl", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                      instance, nullptr);
   if (!controlWindow) return 4;
-  Add(count);
-  if (!plain.empty()) SetForegroundWindow(plain.back());
-  Settle();
-  if (!WriteReport(__argv[1], {controlWindow})) return 5;
+  // From the last to the first: each new window goes on top and takes the foreground.
+  std::vector<HWND> report(count + 1, controlWindow);
+  for (int i = count - 1; i >= 0; --i) report[i + 1] = MakePlain(i, SW_SHOWNORMAL);
+  made = count;
+  if (count > 0) SetForegroundWindow(report[1]);
+  Settle(20, 15);
+  if (!WriteReport(__argv[1], report)) return 5;
   SetTimer(nullptr, 0, 600000, GiveUp);
 
   MSG msg;

@@ -14,6 +14,12 @@ constexpr UINT kFarmAdd = WM_APP + 1;
 constexpr UINT kFarmChurn = WM_APP + 2;
 // Posted, wParam ms: the farm's thread stops pumping for that long (a hung program).
 constexpr UINT kFarmHang = WM_APP + 3;
+// Posted to a farm window: from now on it ignores WM_CLOSE, as a window that asks first.
+constexpr UINT kFarmIgnoreClose = WM_APP + 4;
 
-// Farm windows paint themselves in this colour, which the switcher never uses.
-constexpr COLORREF kFarmColor = RGB(255, 255, 255);
+// wParam a farm window: makes a hidden popup owned by it and returns its handle.
+constexpr UINT kFarmOwnedPopup = WM_APP + 5;
+
+// Window properties of every farm window that other processes read with GetPropA: how
+// often it was activated, deactivated and asked to close.
+constexpr const char* kFarmCounters[] = {"Activations", "Deactivations", "CloseRequests"};

@@ -13,10 +13,3 @@ SeenBox CloseBox(HWND box) {
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   return seen;
 }
-
-void WriteReport(const char* path, const std::string& text) {
-  HANDLE out = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written;
-  WriteFile(out, text.data(), text.size(), &written, nullptr);
-  CloseHandle(out);
-}

@@ -1,5 +1,5 @@
 #pragma once
-// Message boxes and probe reports of the programs under test.
+// Message boxes of the programs under test.
 #include <windows.h>
 
 #include <string>
@@ -14,6 +14,3 @@ struct SeenBox {
 // Describes a shown message box ("#32770") and presses its OK button; a WM_CLOSE would
 // answer IDCANCEL even for an OK-only box.
 SeenBox CloseBox(HWND box);
-
-// Writes text to the file at path, replacing it.
-void WriteReport(const char* path, const std::string& text);

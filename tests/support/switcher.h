@@ -1,16 +1,18 @@
 #pragma once
-// Driving the real FlipDeck.exe the way a user does: its window, the windows
-// it switches between (targetwindows.exe), keys, clicks and the wheel, the
-// screen, and what the process holds.
+// Driving the real FlipDeck.exe the way a user does: its window, keys, clicks and the
+// wheel, and the screen.
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "process.h"
 
 // The colours of the list without options.
 constexpr COLORREF kBackground = RGB(68, 110, 165);
+constexpr COLORREF kForeground = RGB(55, 97, 146);
 constexpr COLORREF kShadow = RGB(17, 33, 51);
 constexpr COLORREF kHighlight = RGB(118, 145, 175);
 
@@ -28,37 +30,14 @@ struct FlipDeck {
 };
 
 // Starts FlipDeck.exe from bin/ and waits for the end of its start-up, in which it takes
-// the foreground once from the target window that has it and gives it back: its form is
-// hidden again and its hotkeys are registered. form stays nullptr if any of that fails.
+// the foreground once from the window that has it and gives it back (seen in the
+// counters of a farm window): its form is hidden again and its hotkeys are registered. form stays nullptr if any of that fails.
 // `exe` may name another build's copy by its full path; `args` are its options.
 FlipDeck StartFlipDeck(const std::string& exe = "FlipDeck.exe", const std::string& args = "");
 
 bool IsShown(HWND form);  // visible and in the foreground
 bool WaitShown(HWND form, DWORD timeoutMs = 5000);
 bool WaitHidden(HWND form, DWORD timeoutMs = 5000);
-
-// The windows of one targetwindows.exe, titled "<prefix> 0" and up; window 0
-// on top and in the foreground when Open returns.
-class TargetWindows {
- public:
-  bool Open(int count, const std::string& prefix = "Target");
-  HWND operator[](size_t i) const { return windows_[i]; }
-  int IndexOf(HWND hwnd) const;
-  DWORD ProcessId() const { return program_.Id(); }
-  // The windows in their current Z-order, topmost first.
-  std::vector<HWND> InZOrder() const;
-  // Activates the windows from the last to the first, which leaves them in
-  // index order in the Z-order and window 0 in the foreground.
-  bool Restack();
-
- private:
-  Program program_;
-  std::vector<HWND> windows_;
-};
-
-// How often targetwindows.exe saw the window activated or deactivated.
-int Activations(HWND hwnd);
-int Deactivations(HWND hwnd);
 
 // Visible, enabled, unowned top-level windows without WS_EX_TOOLWINDOW that
 // belong to none of the processes: windows other than the test's own that
@@ -70,14 +49,15 @@ std::vector<HWND> OtherListableWindows(const std::vector<DWORD>& processIds);
 // registering its hotkeys.
 bool HotKeyTaken(UINT modifiers);
 
-// Keys through SendInput.
-bool KeyDown(WORD vk);
-bool KeyUp(WORD vk);
-bool TapKey(WORD vk);
+// Key presses (true) and releases (false) sent together through SendInput.
+bool SendKeys(std::initializer_list<std::pair<WORD, bool>> keys);
+inline bool KeyDown(WORD vk) { return SendKeys({{vk, true}}); }
+inline bool KeyUp(WORD vk) { return SendKeys({{vk, false}}); }
+inline bool TapKey(WORD vk) { return SendKeys({{vk, true}, {vk, false}}); }
 
-// Alt held through the X server, so that it stays held when the switcher
-// takes the foreground (see xkeys.h). HoldAlt gives the X focus to the X
-// window of `focus` first: X keys reach Wine only through it.
+// Alt held through the X server, so that it stays held when the switcher takes the
+// foreground (see xkeys.h). HoldAlt gives the X focus to the X window of `focus` first:
+// X keys reach Wine only through it.
 bool HoldAlt(HWND focus);
 bool PressTab(bool shift = false);
 bool ReleaseAlt();
@@ -96,10 +76,6 @@ void ParkPointer();
 COLORREF ScreenPixel(int x, int y);
 
 // A screen point inside row `index` of the switcher's list (first column,
-// rows counted from 0), `dy` pixels below the top of the row's pitch.
+// rows counted from 0), `dy` pixels below the top of the row's pitch, right of the
+// icon: the selection's colour when the row is selected, the background's otherwise.
 POINT RowPoint(HWND form, int index, int dy = kRowHeight / 2);
-
-// The GDI objects the process holds, or -1 if they cannot be counted.
-int GdiObjectCount(DWORD processId);
-// The windows of the process: top-level ones and all their descendants.
-int WindowCount(DWORD processId);

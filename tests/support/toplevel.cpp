@@ -14,7 +14,7 @@ BOOL CALLBACK Collect(HWND hwnd, LPARAM lParam) {
   Search& search = *reinterpret_cast<Search*>(lParam);
   DWORD owner = 0;
   GetWindowThreadProcessId(hwnd, &owner);
-  if (owner != search.processId) return TRUE;
+  if (search.processId && owner != search.processId) return TRUE;
   if (search.className && WindowClass(hwnd) != search.className) return TRUE;
   search.found.push_back(hwnd);
   return TRUE;

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-// The top-level windows of the process, in Z-order (topmost first), hidden
-// ones included; only those of the class if className is given.
+// The top-level windows of the process (of every process for 0), in Z-order (topmost
+// first), hidden ones included; only those of the class if className is given.
 std::vector<HWND> TopLevelWindows(DWORD processId, const char* className = nullptr);
 
 // Waits (pumping messages) for a visible top-level window of the process and

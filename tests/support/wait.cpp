@@ -2,9 +2,9 @@
 
 namespace {
 
-// Dispatches everything queued. A WM_QUIT is taken out and remembered, so
-// that the wait can post it again for the test's own loop.
-void PumpPending(bool& quitSeen, WPARAM& quitCode) {
+// Dispatches everything queued. A WM_QUIT is taken out and remembered, so that the wait
+// can post it again for the test's own loop.
+void Dispatch(bool& quitSeen, WPARAM& quitCode) {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
@@ -17,14 +17,15 @@ void PumpPending(bool& quitSeen, WPARAM& quitCode) {
   }
 }
 
-// Waits for cond() (if given) or the handles (count may be 0) while pumping;
-// returns true as soon as either holds, false when time is up.
-bool PumpingWait(DWORD count, const HANDLE* handles, DWORD timeoutMs,
-                 const std::function<bool()>& cond) {
+// Waits for cond() (if given) or the handle (if given) while pumping, looking at cond
+// every `slice` ms: other processes send nothing when it changes. Returns true as soon as
+// either holds, false when time is up.
+bool PumpingWait(HANDLE handle, DWORD timeoutMs, const std::function<bool()>& cond,
+                 DWORD slice = 10) {
   const DWORD start = GetTickCount();
-  bool quitSeen = false;
+  const DWORD count = handle ? 1 : 0;
+  bool quitSeen = false, done = false;
   WPARAM quitCode = 0;
-  bool done = false;
   for (;;) {
     if (cond && cond()) {
       done = true;
@@ -32,15 +33,13 @@ bool PumpingWait(DWORD count, const HANDLE* handles, DWORD timeoutMs,
     }
     const DWORD elapsed = GetTickCount() - start;
     if (elapsed >= timeoutMs) break;
-    DWORD slice = timeoutMs - elapsed;
-    // Other processes send nothing when cond changes: look again often.
-    if (cond && slice > 10) slice = 10;
-    const DWORD waited = MsgWaitForMultipleObjects(count, handles, FALSE, slice, QS_ALLINPUT);
-    if (count > 0 && waited < WAIT_OBJECT_0 + count) {
+    const DWORD left = timeoutMs - elapsed;
+    if (MsgWaitForMultipleObjects(count, &handle, FALSE, cond && left > slice ? slice : left,
+                                  QS_ALLINPUT) == WAIT_OBJECT_0 && count) {
       done = true;
       break;
     }
-    PumpPending(quitSeen, quitCode);
+    Dispatch(quitSeen, quitCode);
   }
   if (quitSeen) PostQuitMessage(static_cast<int>(quitCode));
   return done;
@@ -49,31 +48,21 @@ bool PumpingWait(DWORD count, const HANDLE* handles, DWORD timeoutMs,
 }  // namespace
 
 bool WaitUntil(std::function<bool()> cond, DWORD timeoutMs) {
-  return PumpingWait(0, nullptr, timeoutMs, cond) || cond();
+  return PumpingWait(nullptr, timeoutMs, cond) || cond();
 }
 
 bool WaitForHandle(HANDLE handle, DWORD timeoutMs) {
-  return PumpingWait(1, &handle, timeoutMs, nullptr);
+  return PumpingWait(handle, timeoutMs, nullptr);
 }
 
-void PumpFor(DWORD ms) {
-  PumpingWait(0, nullptr, ms, nullptr);
-}
+void PumpFor(DWORD ms) { PumpingWait(nullptr, ms, nullptr); }
 
 void PumpPending() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
+  bool quitSeen = false;
+  WPARAM quitCode = 0;
+  Dispatch(quitSeen, quitCode);
 }
 
 bool QuickWait(std::function<bool()> cond, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  while (!cond()) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
-    PumpPending();
-  }
-  return true;
+  return PumpingWait(nullptr, timeoutMs, cond, 1) || cond();
 }

@@ -1,0 +1,78 @@
+#include "farm.h"
+
+#include <algorithm>
+#include <functional>
+
+#include "toplevel.h"
+#include "wait.h"
+
+namespace {
+
+// Asks for a change until done() says it happened: another process carries the change
+// out later, and under Wine a request can get lost.
+bool Retried(const std::function<void()>& request, const std::function<bool()>& done) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    request();
+    if (WaitUntil(done, 1000)) return true;
+  }
+  return false;
+}
+
+int Counter(HWND hwnd, const char* name) {
+  return static_cast<int>(reinterpret_cast<UINT_PTR>(GetPropA(hwnd, name)));
+}
+
+}  // namespace
+
+bool WindowFarm::Open(int count, const std::string& prefix) {
+  windows_ = StartReporting(program_, "windowfarm.exe",
+                            std::to_string(count) + " " + QuoteArgument(prefix), count + 1);
+  if (windows_.size() != static_cast<size_t>(count) + 1) return false;
+  control_ = windows_[0];
+  windows_.erase(windows_.begin());
+  return count == 0 || Retried([&] { SetForegroundWindow(windows_[0]); },
+                               [&] { return GetForegroundWindow() == windows_[0]; });
+}
+
+int WindowFarm::IndexOf(HWND hwnd) const {
+  auto found = std::find(windows_.begin(), windows_.end(), hwnd);
+  return found == windows_.end() ? -1 : static_cast<int>(found - windows_.begin());
+}
+
+std::vector<HWND> WindowFarm::InZOrder() const {
+  std::vector<HWND> ordered;
+  for (HWND hwnd : TopLevelWindows(0))
+    if (IndexOf(hwnd) >= 0) ordered.push_back(hwnd);
+  return ordered;
+}
+
+std::vector<HWND> WindowFarm::VisibleWindows() const {
+  std::vector<HWND> visible;
+  for (HWND hwnd : TopLevelWindows(program_.Id()))
+    if (IsWindowVisible(hwnd)) visible.push_back(hwnd);
+  return visible;
+}
+
+bool WindowFarm::Restack() {
+  // SetForegroundWindow alone does not always raise a window to the very top under Wine.
+  for (size_t i = windows_.size(); i-- > 0;) {
+    HWND hwnd = windows_[i];
+    if (!Retried([&] { SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); },
+                 [&] { return InZOrder()[0] == hwnd; }))
+      return false;
+  }
+  return Retried([&] { SetForegroundWindow(windows_[0]); },
+                 [&] { return GetForegroundWindow() == windows_[0]; }) &&
+         InZOrder() == windows_;
+}
+
+LRESULT WindowFarm::Command(UINT message, WPARAM wParam, DWORD timeoutMs) const {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(control_, message, wParam, 0, SMTO_NORMAL, timeoutMs, &result))
+    return -1;
+  return static_cast<LRESULT>(result);
+}
+
+int Activations(HWND hwnd) { return Counter(hwnd, "Activations"); }
+int Deactivations(HWND hwnd) { return Counter(hwnd, "Deactivations"); }
+int CloseRequests(HWND hwnd) { return Counter(hwnd, "CloseRequests"); }

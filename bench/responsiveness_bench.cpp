@@ -1,11 +1,14 @@
 // How quickly the real FlipDeck.exe answers Alt+Tab: from the Tab key sent with SendInput
 // (Alt held through the X server, so that it stays held once the switcher is in front) to
 // the new list on the screen, and from the Alt release to the chosen window in the
-// foreground; with 10, 50 and 200 windows of another process open.
+// foreground; with 10, 50 and 200 windows of another process open. Beside it, the floor:
+// the same measurement for hotkeyfloor.exe, which only shows and fills a window.
 #include <cstdlib>
+#include <map>
 
 #include "farm.h"
 #include "figures.h"
+#include "hotkeyfloor.h"
 #include "switcher.h"
 #include "wait.h"
 #include "xkeys.h"
@@ -81,11 +84,12 @@ Press PressOnce(const FlipDeck& flipDeck, const WindowFarm& farm, HDC screen,
   return press;
 }
 
-void Measure(FlipDeck& flipDeck, int windowCount, HDC screen) {
+// The median first paint, -1 when none was measured.
+double Measure(FlipDeck& flipDeck, int windowCount, HDC screen) {
   WindowFarm farm;
   if (!farm.Open(windowCount, "Window")) {
     Note("responsiveness: the farm of %d windows did not start", windowCount);
-    return;
+    return -1;
   }
   RECT form = {};
   Samples paint, release;
@@ -110,18 +114,84 @@ void Measure(FlipDeck& flipDeck, int windowCount, HDC screen) {
       Format("%.1f / %.1f ms (n=%zu)", release.Median(), release.Percentile(0.9),
              release.Count()),
       "-", kNoTarget);
+  return paint.Count() ? paint.Median() : -1;
+}
+
+// One Alt+Tab for the floor program, pressed as PressOnce presses it, to the floor's
+// colour at probe; -1 when it did not come.
+double PressFloor(HWND floor, const WindowFarm& farm, HDC screen, POINT probe) {
+  std::vector<HWND> windows = farm.VisibleWindows();
+  if (windows.empty()) return -1;
+  if (GetForegroundWindow() != windows[0]) {
+    SetForegroundWindow(windows[0]);
+    WaitUntil([&] { return GetForegroundWindow() == windows[0]; }, 2000);
+  }
+  const std::string focus = "windowfocus --sync " + std::to_string(XWindowOf(windows[0]));
+  if (!Xdotool(focus + " keyup alt keydown alt") ||
+      !WaitUntil([] { return GetAsyncKeyState(VK_MENU) < 0; }, 2000))
+    return -1;
+  auto shown = [&] { return GetPixel(screen, probe.x, probe.y) == kFloorColour; };
+  PollFor([&] { return !shown(); }, 1000);
+  Sleep(150);
+  const double pressed = NowMs();
+  if (!SendKeys({{VK_TAB, true}, {VK_TAB, false}})) return -1;
+  const double paintMs = PollFor(shown, 5000) ? NowMs() - pressed : -1;
+  SendKeys({{VK_MENU, false}});
+  PollFor([&] { return !IsWindowVisible(floor); }, 2000);
+  return paintMs;
+}
+
+// The floor's median first paint at windowCount farm windows, -1 when none was measured.
+double MeasureFloor(int windowCount, HDC screen) {
+  WindowFarm farm;
+  if (!farm.Open(windowCount, "Window")) return -1;
+  Program program = StartProgram("hotkeyfloor.exe");
+  HWND floor = nullptr;
+  WaitUntil([&] { return (floor = FindWindowW(kFloorClass, nullptr)) != nullptr; }, 5000);
+  if (!floor) {
+    Note("responsiveness: hotkeyfloor.exe did not start");
+    return -1;
+  }
+  RECT area;
+  GetWindowRect(floor, &area);
+  const POINT probe = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+  Samples paint;
+  for (int i = 0; i < kWarmUps + kPresses; ++i) {
+    const double ms = PressFloor(floor, farm, screen, probe);
+    if (i >= kWarmUps && ms >= 0) paint.Add(ms);
+  }
+  Xdotool("keyup alt");
+  PostMessageA(floor, WM_CLOSE, 0, 0);
+  if (!program.WaitForExit(2000)) program.Kill();
+  return paint.Count() ? paint.Median() : -1;
+}
+
+void FloorRow(int windowCount, double floorMs, double realMs) {
+  const std::string figure =
+      Format("Alt+Tab to first paint, %d windows: FlipDeck / bare hotkey floor", windowCount);
+  if (floorMs <= 0 || realMs < 0) {
+    Row(figure, "not measured", "-", kNoTarget);
+    return;
+  }
+  Row(figure, Format("%.1f / %.1f ms = %.1fx", realMs, floorMs, realMs / floorMs), "-",
+      kNoTarget);
 }
 
 }  // namespace
 
 int main() {
+  const int counts[] = {10, 50, 200};
+  // Measured first: the floor takes the hotkey that FlipDeck holds once it runs.
+  std::map<int, double> floors;
+  HDC screen = GetDC(nullptr);
+  for (int count : counts) floors[count] = MeasureFloor(count, screen);
+
   FlipDeck flipDeck = StartFlipDeck();
   if (!flipDeck.form) {
     Note("responsiveness: FlipDeck.exe did not start");
     return 1;
   }
-  HDC screen = GetDC(nullptr);
-  for (int count : {10, 50, 200}) Measure(flipDeck, count, screen);
+  for (int count : counts) FloorRow(count, floors[count], Measure(flipDeck, count, screen));
   ReleaseDC(nullptr, screen);
   return flipDeck.program.IsRunning() ? 0 : 1;
 }

@@ -4,26 +4,11 @@
 
 #include <windows.h>
 
-// The DC of a window's client area (GetDC), released on scope exit.
-class TClientDC {
- public:
-  explicit TClientDC(HWND window) : Window(window), DC(GetDC(window)) {}
-  ~TClientDC() {
-    if (DC) ReleaseDC(Window, DC);
-  }
-  TClientDC(const TClientDC&) = delete;
-  TClientDC& operator=(const TClientDC&) = delete;
-  operator HDC() const { return DC; }
-
- private:
-  HWND Window;
-  HDC DC;
-};
-
-// The DC of a whole window, frame included (GetWindowDC), released on scope exit.
+// A window's DC, from GetDC (client area) or GetWindowDC (frame included), released on
+// scope exit.
 class TWindowDC {
  public:
-  explicit TWindowDC(HWND window) : Window(window), DC(GetWindowDC(window)) {}
+  TWindowDC(HWND window, HDC dc) : Window(window), DC(dc) {}
   ~TWindowDC() {
     if (DC) ReleaseDC(Window, DC);
   }

@@ -85,7 +85,7 @@ void PaintChildWindows(HDC dc, const RECT& reference, HWND first) {
 // window once.
 void PaintThroughBuffer(TWinControl* root, int w, int h) {
   HWND window = root->Handle;
-  TClientDC screenDC(window);
+  TWindowDC screenDC(window, GetDC(window));
   TMemoryDC memory(screenDC);
   if (!root->BufferBitmap) AddProcToAutoFree(root, DeleteBufferBitmap, root);
   if (!BufferFits(root, w, h)) {
@@ -104,7 +104,7 @@ void PaintThroughBuffer(TWinControl* root, int w, int h) {
   SendMessageA(window, WM_PAINT, reinterpret_cast<WPARAM>(memoryDC), 0);
   PaintChildWindows(memoryDC, reference, GetWindow(window, GW_CHILD));
 
-  TWindowDC windowDC(window);
+  TWindowDC windowDC(window, GetWindowDC(window));
   RECT wr;
   GetWindowRect(window, &wr);
   BitBlt(windowDC, reference.left - wr.left, reference.top - wr.top, w, h, memoryDC, 0, 0,

@@ -82,9 +82,11 @@ Press PressOnce(BusyThread& program, bool busy) {
   paintEvents = 0;
   const double pressed = NowMs();
   Switcher->HandleHotKey(1);
+  // The program's own loop: the idle pass asks for icons once nothing else waits.
   while (!paintEvents) {
     MSG m;
     if (!PeekMessageA(&m, 0, 0, 0, PM_REMOVE)) {
+      IdleHook(Switcher->Form);
       WaitMessage();
       continue;
     }
@@ -92,6 +94,8 @@ Press PressOnce(BusyThread& program, bool busy) {
     DispatchMessageA(&m);
   }
   press.paintMs = NowMs() - pressed;
+  // The questions of the list go out, the busy window's among them, before the release.
+  IdleHook(Switcher->Form);
   // The busy window is the one to switch to.
   for (TFlipDeckEntry* entry : Switcher->Entries) entry->Selected = entry->Handle == program.window;
   int key = VK_MENU;

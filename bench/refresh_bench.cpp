@@ -48,6 +48,8 @@ void TimeParts(Costs& costs) {
   costs.enumeration.Add(Time([] { EnumDesktopWindows(Desktop(), EnumWindowCallback, 1); }));
   costs.icons.Add(Time([] {
     Switcher->AskForIcons();
+    while (Switcher->Icons.AskQueued()) {
+    }
   }));
   costs.layout.Add(Time([] { Switcher->AdjustBounds(); }));
   costs.showing.Add(Time([] {

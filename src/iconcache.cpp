@@ -16,6 +16,10 @@ const int StepsPerWindow = 5;
 const int ClassIconStep = 3;
 const int DragIconStep = 4;
 
+// Lookups that AskQueued starts in one go: few enough that their answers keep a key
+// waiting for no more than a millisecond or two.
+const int LookupsPerPass = 8;
+
 WPARAM IconKind(int step, bool bigFirst) {
   static const WPARAM bigOrder[] = {ICON_BIG, ICON_SMALL, ICON_SMALL2};
   static const WPARAM smallOrder[] = {ICON_SMALL, ICON_SMALL2, ICON_BIG};
@@ -55,12 +59,29 @@ TIconCache::TKnownIcon& TIconCache::Entry(HWND window) {
   return known;
 }
 
-void TIconCache::Ask(HWND window, bool bigFirst) {
+bool TIconCache::Ask(HWND window, bool bigFirst) {
   TKnownIcon& known = Entry(window);
-  if (known.Asking) return;
+  if (known.Asking) return true;
   known.Step = 0;
   known.BigFirst = bigFirst;
   Continue(window, known);
+  return known.Asking;
+}
+
+void TIconCache::Queue(std::vector<std::pair<HWND, bool>> lookups) {
+  Queued = std::move(lookups);
+  NextQueued = 0;
+}
+
+// Lookups that send nothing (a hung window's, one already settled) do not count: the pass
+// ends with a question on its way, whose answer wakes the loop for the next pass.
+bool TIconCache::AskQueued() {
+  for (int started = 0; NextQueued < Queued.size() && started < LookupsPerPass; ++NextQueued)
+    if (Ask(Queued[NextQueued].first, Queued[NextQueued].second)) ++started;
+  if (NextQueued < Queued.size()) return true;
+  Queued.clear();
+  NextQueued = 0;
+  return false;
 }
 
 HICON TIconCache::IconOf(HWND window) const {

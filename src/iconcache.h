@@ -3,6 +3,8 @@
 #pragma once
 
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include <windows.h>
 
@@ -15,8 +17,15 @@ class TIconCache {
 
   // Asks the window, then its owner, for its icon in the background, unless a question
   // is still on its way or the window is hung. The answers arrive as messages on this
-  // thread; OnArrived hears of each icon that changes a row.
-  void Ask(HWND window, bool bigFirst);
+  // thread; OnArrived hears of each icon that changes a row. True while a question is on
+  // its way.
+  bool Ask(HWND window, bool bigFirst);
+  // Lookups waiting for AskQueued, in place of those an earlier list left waiting.
+  void Queue(std::vector<std::pair<HWND, bool>> lookups);
+  // Starts the next few waiting lookups. Their answers are handled before keyboard input,
+  // so starting all of a long list at once would hold up the key that ends it. False once
+  // none is left.
+  bool AskQueued();
   // What the window's row shows: the latest answer, else the class icon, else the
   // system's application icon.
   HICON IconOf(HWND window) const;
@@ -51,6 +60,8 @@ class TIconCache {
   int ImageHalf(HDC dc, HICON icon, int size, COLORREF background);
   void Release(TImage& image);
 
+  std::vector<std::pair<HWND, bool>> Queued;  // window and bigFirst, for AskQueued
+  size_t NextQueued = 0;
   std::unordered_map<HWND, TKnownIcon> Known;
   std::unordered_map<HICON, TImage> Images;
   HDC ImageDC = 0;

@@ -22,6 +22,11 @@ static void IconArrived(void* receiver, HWND window) {
     if (entry->Handle == window) return s->Form->Invalidate();
 }
 
+// The loop has nothing else to do: the list is painted and no key waits.
+static void AskIconsWhenIdle(TWinControl*) {
+  if (Switcher) Switcher->Icons.AskQueued();
+}
+
 void TSwitcher::Initialize() {
   HandOverMessage = RegisterWindowMessageA("FlipDeckSuizideMessage");
   SetPriorityClass(GetCurrentProcess(), REALTIME_PRIORITY_CLASS);
@@ -39,6 +44,7 @@ void TSwitcher::Initialize() {
   CloseGuard = false;
   Icons.OnArrived = IconArrived;
   Icons.Receiver = this;
+  IdleHook = AskIconsWhenIdle;
 }
 
 // Both hotkeys or neither: an older copy gives up both at once.

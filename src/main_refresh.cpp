@@ -148,15 +148,19 @@ void TSwitcher::Refresh() {
   AskForIcons();
 }
 
-// Asked after the list is shown: every answer comes later, as a message, and is painted
-// when it comes.
+// Queued when the list is shown and asked once it is painted, a few at a time whenever
+// the loop is idle: every answer comes later, as a message, and is painted when it comes.
 void TSwitcher::AskForIcons() {
   Icons.ForgetGoneWindows();
   // The big icon first where the row draws it larger than a small icon.
   const int smallIcon = GetSystemMetrics(SM_CXSMICON);
   const TListSizes& sizes = Painter->Sizes;
+  std::vector<std::pair<HWND, bool>> lookups;
+  lookups.reserve(Entries.size());
   for (const TFlipDeckEntry* entry : Entries)
-    Icons.Ask(entry->Handle, sizes.RowGeometry(sizes.Row(entry->RowHeight)).IconSize > smallIcon);
+    lookups.emplace_back(entry->Handle,
+                         sizes.RowGeometry(sizes.Row(entry->RowHeight)).IconSize > smallIcon);
+  Icons.Queue(std::move(lookups));
 }
 
 // The monitor that holds the centre point where the options give one; otherwise the

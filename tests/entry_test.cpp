@@ -172,6 +172,7 @@ TEST_F(EntryTest, ABusyOrHungWindowNeverDelaysTheListAndItsIconComesLater) {
   PumpPending();
   UpdateWindow(s->Form->Handle);
   EXPECT_GT(listPaints, 0);
+  IdleHook(s->Form);  // the loop's idle pass, which asks for the icons
   EXPECT_FALSE(busy.TimedOut);
   auto listed = std::find_if(s->Entries.begin(), s->Entries.end(),
                              [&](TFlipDeckEntry* e) { return e->Handle == busy.Window; });
@@ -203,6 +204,7 @@ TEST_F(EntryTest, ABusyOrHungWindowNeverDelaysTheListAndItsIconComesLater) {
   // and still switched to.
   s->Refresh();
   PumpPending();
+  IdleHook(s->Form);
   EXPECT_EQ(s->Icons.IconOf(busy.Window), Sys(IDI_ERROR));
   s->Form->Hide();
   busy.PumpOnce();  // answers the question of the refresh before it hung
@@ -210,6 +212,7 @@ TEST_F(EntryTest, ABusyOrHungWindowNeverDelaysTheListAndItsIconComesLater) {
   ASSERT_TRUE(WaitUntil([&] { return IsHungAppWindow(busy.Window) != FALSE; }, 9000));
   s->Refresh();
   PumpPending();
+  IdleHook(s->Form);
   auto hung = std::find_if(s->Entries.begin(), s->Entries.end(),
                            [&](TFlipDeckEntry* e) { return e->Handle == busy.Window; });
   ASSERT_NE(hung, s->Entries.end());

@@ -71,6 +71,14 @@ bool TIconCache::Ask(HWND window, bool bigFirst) {
 void TIconCache::Queue(std::vector<std::pair<HWND, bool>> lookups) {
   Queued = std::move(lookups);
   NextQueued = 0;
+  std::vector<HWND> listed;
+  listed.reserve(Queued.size());
+  for (const auto& lookup : Queued) listed.push_back(lookup.first);
+  std::sort(listed.begin(), listed.end());
+  for (auto it = Known.begin(); it != Known.end();)
+    it = std::binary_search(listed.begin(), listed.end(), it->first) ? std::next(it)
+                                                                      : Known.erase(it);
+  ReleaseUnshownImages();
 }
 
 // Lookups that send nothing (a hung window's, one already settled) do not count: the pass
@@ -173,9 +181,7 @@ int TIconCache::ImageHalf(HDC dc, HICON icon, int size, COLORREF background) {
   return half;
 }
 
-void TIconCache::ForgetGoneWindows() {
-  for (auto it = Known.begin(); it != Known.end();)
-    it = IsWindow(it->first) ? std::next(it) : Known.erase(it);
+void TIconCache::ReleaseUnshownImages() {
   // An icon is kept by its window, which may destroy it once it shows another: its image
   // goes as soon as no window shows it.
   std::vector<HICON> shown;

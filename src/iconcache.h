@@ -20,7 +20,9 @@ class TIconCache {
   // thread; OnArrived hears of each icon that changes a row. True while a question is on
   // its way.
   bool Ask(HWND window, bool bigFirst);
-  // Lookups waiting for AskQueued, in place of those an earlier list left waiting.
+  // Lookups waiting for AskQueued, in place of those an earlier list left waiting. Windows
+  // without one are forgotten, and the images no window shows any more given back: asking
+  // whether each known window still exists would cost a call to the system per window.
   void Queue(std::vector<std::pair<HWND, bool>> lookups);
   // Starts the next few waiting lookups. Their answers are handled before keyboard input,
   // so starting all of a long list at once would hold up the key that ends it. False once
@@ -31,9 +33,6 @@ class TIconCache {
   HICON IconOf(HWND window) const;
   // Copies the window's icon, size pixels square, drawn on background, to (x, y).
   void Draw(HDC dc, int x, int y, HWND window, int size, COLORREF background);
-  // Forgets windows that no longer exist, and gives back images no window shows.
-  void ForgetGoneWindows();
-
   void (*OnArrived)(void* receiver, HWND window) = nullptr;
   void* Receiver = nullptr;
 
@@ -58,6 +57,7 @@ class TIconCache {
   void Continue(HWND window, TKnownIcon& known);
   void Settle(HWND window, TKnownIcon& known, HICON icon);
   int ImageHalf(HDC dc, HICON icon, int size, COLORREF background);
+  void ReleaseUnshownImages();
   void Release(TImage& image);
 
   std::vector<std::pair<HWND, bool>> Queued;  // window and bigFirst, for AskQueued

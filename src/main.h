@@ -103,7 +103,8 @@ void PaintBoxPaint(void* switcher, TWinControl* sender, HDC dc);
 
 // Enumeration helpers.
 BOOL CALLBACK EnumWindowCallback(HWND window, LPARAM lParam);
-// owner: the window's owner, set when the rules get that far.
+// The rules that may change while a window lives (its class is checked once, when it is
+// first listed). owner: the window's owner, set when the rules get that far.
 bool IsSwitchable(HWND window, HWND& owner);
 int CompareTitles(const TFlipDeckEntry* a, const TFlipDeckEntry* b);
 extern HWND LastForeground;

@@ -68,7 +68,7 @@ bool IsSwitchable(HWND window, HWND& owner) {
   if (exStyle & WS_EX_TOOLWINDOW) return false;
   owner = GetWindow(window, GW_OWNER);
   if (owner && GetLastActivePopup(owner) == window && !IsSwitchablePopup(exStyle)) return false;
-  return !IsStoreAppContent(window) && !QueryCloak(window);
+  return !QueryCloak(window);
 }
 
 BOOL CALLBACK EnumWindowCallback(HWND window, LPARAM) {
@@ -79,11 +79,13 @@ BOOL CALLBACK EnumWindowCallback(HWND window, LPARAM) {
   // popup is already listed is skipped here.
   if (OwnedListed && IsListed(GetLastActivePopup(window))) return TRUE;
 
+  TFlipDeckEntry* entry = TakePrevious(window);
+  // A window's class never changes, so one listed before has passed this check.
+  if (!entry && IsStoreAppContent(window)) return TRUE;
   // The title the system keeps: GetWindowTextW would send a window of this process that
   // belongs to another thread a message and wait for its answer.
   wchar_t title[TitleBufferSize];
   const int titleLength = InternalGetWindowText(window, title, TitleBufferSize);
-  TFlipDeckEntry* entry = TakePrevious(window);
   if (entry)
     entry->Renew(title, titleLength, Switcher->Painter->RowHeight);
   else
@@ -151,7 +153,6 @@ void TSwitcher::Refresh() {
 // Queued when the list is shown and asked once it is painted, a few at a time whenever
 // the loop is idle: every answer comes later, as a message, and is painted when it comes.
 void TSwitcher::AskForIcons() {
-  Icons.ForgetGoneWindows();
   // The big icon first where the row draws it larger than a small icon.
   const int smallIcon = GetSystemMetrics(SM_CXSMICON);
   const TListSizes& sizes = Painter->Sizes;

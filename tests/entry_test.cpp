@@ -98,7 +98,7 @@ TEST_F(EntryTest, IconsAreLookedUpInOrderAndOutliveTheirEntries) {
     EXPECT_EQ(s->Icons.IconOf(asked.back()), c.icon) << &c - cases;
   }
   for (HWND w : asked) DestroyWindow(w);
-  s->Icons.ForgetGoneWindows();
+  s->Icons.Queue({});  // a list without them
   ICONINFO info = {};
   EXPECT_TRUE(GetIconInfo(big, &info));
   DeleteObject(info.hbmMask);
@@ -251,14 +251,15 @@ TEST_F(EntryTest, SwitchingToABusyWindowDoesNotWaitForIt) {
   EXPECT_EQ(above, other);
 }
 
-// Images are made once per icon and given back when no window shows it any more; the
-// icons themselves belong to the windows.
-TEST_F(EntryTest, TheIconCacheForgetsDestroyedWindowsAndKeepsNoHandles) {
+// Images are made once per icon and given back when no listed window shows it any more;
+// the icons themselves belong to the windows.
+TEST_F(EntryTest, TheIconCacheForgetsWindowsNoLongerListedAndKeepsNoHandles) {
   static Answers error;
   error = {Sys(IDI_ERROR), Sys(IDI_ERROR), Sys(IDI_ERROR), 0};
   Surface surface(100, 100, Base);
   HDC dc = surface.Dc;
-  s->Icons.Draw(dc, 0, 0, Window(&error), 16, RGB(1, 1, 1));  // the cache's own DC
+  const HWND kept = Window(&error);
+  s->Icons.Draw(dc, 0, 0, kept, 16, RGB(1, 1, 1));  // the cache's own DC
   const int gdi = CountGdiObjects();
   BYTE andMask[128] = {}, xorMask[128] = {0x55};
   for (int round = 0; round < 3; ++round) {
@@ -281,7 +282,7 @@ TEST_F(EntryTest, TheIconCacheForgetsDestroyedWindowsAndKeepsNoHandles) {
     for (HICON icon : icons) DestroyIcon(icon);
     const int images = drawn - CountGdiObjects();
     for (HWND w : made) DestroyWindow(w);
-    s->Icons.ForgetGoneWindows();
+    s->Icons.Queue({{kept, false}});  // the next list
     EXPECT_EQ(CountGdiObjects(), drawn - images - 20) << round;  // one image per icon
     EXPECT_EQ(CountGdiObjects(), gdi) << round;
   }

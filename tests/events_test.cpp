@@ -74,6 +74,13 @@ class EventsTest : public ::testing::Test {
   std::vector<TWinControl*> forms;
 };
 
+// Logs each Probe under the receiver's name; one with lParam set it handles.
+bool LogProbe(void* name, MessageRecord& m, LRESULT&) {
+  if (m.Message != Probe) return false;
+  Log.push_back(static_cast<const char*>(name));
+  return m.LParam != 0;
+}
+
 // Logs Probe and WM_CLOSE under its name; the one named "second" handles WM_CLOSE.
 template <const char* Name>
 bool Logging(TWinControl*, MessageRecord& m, LRESULT& r) {
@@ -85,7 +92,7 @@ bool Logging(TWinControl*, MessageRecord& m, LRESULT& r) {
 constexpr char FirstName[] = "first", SecondName[] = "second";
 
 // OnMessage first, then the handlers, the latest attached first, then default processing;
-// the first that reports handled ends it.
+// the first that reports handled ends it. The main window's OnMessage comes before all.
 TEST_F(EventsTest, AHandledMessageReachesNoLaterStepAndUnhandledOnesReachEveryStep) {
   TWinControl* form = Form("Five!");
   EXPECT_EQ(Send(form, WM_GETTEXTLENGTH), 5);
@@ -118,22 +125,15 @@ TEST_F(EventsTest, AHandledMessageReachesNoLaterStepAndUnhandledOnesReachEverySt
   EXPECT_EQ(queries, 0);
   EXPECT_FALSE(TakeQuit());
   EXPECT_TRUE(IsWindow(form->Handle));
-}
 
-// Logs each Probe under the receiver's name; one with lParam set it handles.
-bool LogProbe(void* name, MessageRecord& m, LRESULT&) {
-  if (m.Message != Probe) return false;
-  Log.push_back(static_cast<const char*>(name));
-  return m.LParam != 0;
-}
-
-TEST_F(EventsTest, MainWindowSeesItsChildsMessagesFirstButOnlyWhileRunning) {
+  // The main window sees its children's messages first, but only while the loop runs.
   TWinControl* main = Form("Main");
   TWinControl* other = NewPaintBox(main);
   ASSERT_TRUE(other->GetHandle());
   MainWindow = main;
   main->OnMessage = {LogProbe, const_cast<char*>("main")};
   other->OnMessage = {LogProbe, const_cast<char*>("other")};
+  Log.clear();
   Send(other, Probe);
   AppRunning = true;
   Send(other, Probe);
@@ -202,14 +202,9 @@ TEST_F(EventsTest, KeyAndMouseEventsGetShiftStateButtonAndPositionAndOnlySwallow
                         nullptr);
   const WPARAM up = MAKEWPARAM(0, WHEEL_DELTA), down = MAKEWPARAM(0, -WHEEL_DELTA);
   const LPARAM at = MAKELPARAM(-5, -7);
-  const struct {
-    std::initializer_list<int> held;
-    bool swallow;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-    std::string logged;
-    int reachesDefault;  // -1: either
+  const struct {  // reachesDefault -1: either
+    std::initializer_list<int> held; bool swallow; UINT message; WPARAM wParam; LPARAM lParam;
+    std::string logged; int reachesDefault;
   } cases[] = {
       {{VK_SHIFT, VK_CONTROL}, false, WM_KEYDOWN, VK_F5, 0, "down 116 shift 12", 1},
       {{VK_MENU}, false, WM_SYSKEYDOWN, 'Q', 0x20000000, "down 81 shift 32", 1},

@@ -8,7 +8,6 @@
 #include "dpi.h"
 #include "surface.h"
 #include "switcher_fixture.h"
-#include "wait.h"
 
 namespace {
 
@@ -230,8 +229,8 @@ TEST_F(LayoutTest, AtAnotherDpiRowsAndColumnsScaleAndStayInsideTheWorkArea) {
 }
 
 // Real rows, every one boxed, at the size the switcher takes on an 800x600 monitor at 96
-// and 144 DPI: each box whole with its whole title, unless three columns of such titles
-// would be wider than the screen.
+// and 144 DPI, painted by the switcher over its whole paint box: each box whole with its
+// whole title, unless three columns of such titles would be wider than the screen.
 TEST_F(LayoutTest, EveryRowIsPaintedWholeWithItsWholeTitleWhereTheScreenHasRoom) {
   const struct { int rowHeight, rows; const wchar_t* title; bool cut96, cut144; } cases[] = {
       {32, 3, L"Terminal %d", false, false},
@@ -240,6 +239,7 @@ TEST_F(LayoutTest, EveryRowIsPaintedWholeWithItsWholeTitleWhereTheScreenHasRoom)
       {24, 30, L"Mail %d", false, false},
       {32, 54, L"A window title so long that three columns of it do not fit, %d", true, true},
   };
+  const COLORREF background = ResolveColor(s->Painter->Background);
   const COLORREF shadow = ResolveColor(s->Painter->Shadow);
   const COLORREF highlight = ResolveColor(s->Painter->Highlight);
   int widthAt96 = 0;  // of the first title
@@ -261,7 +261,11 @@ TEST_F(LayoutTest, EveryRowIsPaintedWholeWithItsWholeTitleWhereTheScreenHasRoom)
       ASSERT_TRUE(w <= 800 && h <= 600);
       EXPECT_TRUE(!cut || w > 795) << "the screen's width is used";
       Surface surface(w, h, RGB(0, 0, 0));
-      s->Painter->PaintList(surface.Canvas, s->Entries, s->Layout, w, h);
+      s->PaintBox->PaintDC = surface.Dc;  // the switcher's own paint, into the bitmap
+      s->PaintEntries();
+      s->PaintBox->Canvas()->AttachDC(0);
+      s->PaintBox->PaintDC = 0;
+      EXPECT_EQ(background, surface.At(w - 1, h - 1)) << "the whole paint box is painted";
 
       const int row = c.rowHeight * dpi / 96, perColumn = (600 - 2 * z.RowMargin) / row;
       const int boxHeight = row * 5 / 8;
@@ -312,22 +316,6 @@ TEST_F(LayoutTest, AClickActivatesTheRowPaintedUnderItAndAClickBesideTheRowsNoth
       for (int i = 0; i < count; ++i) ASSERT_EQ(i == c.row ? 1 : 0, RowAt(i).Activations) << i;
     }
   }
-}
-
-TEST_F(LayoutTest, PaintEntriesPaintsTheWholePaintBox) {
-  SetRows(2);
-  s->AdjustBounds();
-  s->Form->Show();
-  PumpFor(100);  // let the first paint pass before painting over it
-  RECT client = {};
-  GetClientRect(s->PaintBox->Handle, &client);
-  HDC dc = GetDC(s->PaintBox->Handle);
-  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  s->PaintEntries();
-  const COLORREF background = ResolveColor(s->Painter->Background);
-  EXPECT_EQ(background, GetPixel(dc, 1, 1));
-  EXPECT_EQ(background, GetPixel(dc, client.right - 1, client.bottom - 1));
-  ReleaseDC(s->PaintBox->Handle, dc);
 }
 
 }  // namespace

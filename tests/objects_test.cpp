@@ -92,8 +92,7 @@ TEST_F(ObjectsTest, FreeWhileReferencedOrReenteredFreesEverythingOnceAfterTheLas
   EXPECT_FALSE(IsWindow(window));
   EXPECT_EQ(WatchedDeletes, 1);
 
-  // Re-entered from the OnDestroy of a form, from one of its auto-free steps, and from the
-  // OnDestroy of a plain object.
+  // Re-entered from the OnDestroy of a form and from one of its auto-free steps.
   const int windows = CountWindows();
   Log.clear();
   form = NewForm(nullptr, "Reentered");
@@ -113,13 +112,6 @@ TEST_F(ObjectsTest, FreeWhileReferencedOrReenteredFreesEverythingOnceAfterTheLas
   EXPECT_EQ(DeletesOnFree(form), 1);
   EXPECT_EQ(Log, (Names{"proc", "older", "child"}));
   EXPECT_EQ(CountWindows(), windows);
-
-  Log.clear();
-  TWinObject* object = NewObject<TWinObject>();
-  object->OnDestroy = {HoldBriefly, const_cast<char*>("object")};
-  AddProcToAutoFree(object, LogProc, const_cast<char*>("proc"));
-  EXPECT_EQ(DeletesOnFree(object), 1);
-  EXPECT_EQ(Log, (Names{"object", "proc"}));
 }
 
 TEST_F(ObjectsTest, AutoFreeRunsNewestFirstBeforeChildrenAndWindow) {

@@ -87,7 +87,7 @@ class LayoutTest : public SwitcherTest {
 
 // Whole rows down columns between margins of 4, each column as wide as its widest row,
 // 10 pixels apart and from the left edge, with 18 pixels for the watermark on the right.
-TEST_F(LayoutTest, RowsArePaintedWholeDownEachColumnAsWideAsItsWidestRow) {
+TEST_F(LayoutTest, RowsArePaintedWholeDownEachColumnAsWideAsItsWidestRowBesideTheWatermark) {
   const int widest = SetRows(3, 32, L"the widest title of all", L"x");
   RowAt(1).RowHeight = 24;
   RowAt(2).RowHeight = 64;  // ends at y 124, right on the bottom margin
@@ -107,7 +107,21 @@ TEST_F(LayoutTest, RowsArePaintedWholeDownEachColumnAsWideAsItsWidestRow) {
   }
   EXPECT_EQ(x3 + narrow + 10 + 18, layout.Width) << "room for the watermark";
   EXPECT_EQ(128, layout.Height);
-  EXPECT_EQ(static_cast<COLORREF>(s->Painter->Background), surface.At(5, 50));
+
+  // These rows paint nothing: all else is background but the watermark, which reads upward
+  // in the font colour in a cell turned by 90 degrees right of x 782 and above y 115.
+  const COLORREF background = static_cast<COLORREF>(s->Painter->Background);
+  const COLORREF fontColor = static_cast<COLORREF>(s->Painter->FontColor);
+  const RECT cell = {782, 0, 798, 115};
+  EXPECT_EQ(800 * 128 - 16 * 115,
+            surface.Count({0, 0, 800, 128}, background) - surface.Count(cell, background));
+  int top = 0;
+  while (top < 115 && surface.Count({782, top, 798, top + 1}, background) == 16) ++top;
+  EXPECT_GT(115 - top, 2 * 16) << "reads upward";
+  EXPECT_GT(surface.Count(cell, fontColor), 0);
+  const LOGFONTA& font = surface.Canvas->Font()->Description.Font;
+  EXPECT_EQ(0, font.lfEscapement) << "upright again for the rows";
+  EXPECT_EQ(15, font.lfHeight);
 }
 
 // Three columns of one row each: only the widest are narrowed, to one width, and only as
@@ -130,35 +144,6 @@ TEST_F(LayoutTest, ColumnsAreNarrowedOnlyWhereTheyWouldNotFitSideBySide) {
     for (int i = 0; i < 3; ++i)
       EXPECT_EQ(k.widths[i], layout.Rows[i].right - layout.Rows[i].left) << k.maxWidth << " " << i;
     EXPECT_LE(layout.Width, k.maxWidth);
-  }
-}
-
-TEST_F(LayoutTest, WatermarkReadsUpwardAtTheRightEdgeInTheFontColour) {
-  const int w = 300, h = 200;
-  const COLORREF background = static_cast<COLORREF>(s->Painter->Background);
-  const COLORREF fontColor = static_cast<COLORREF>(s->Painter->FontColor);
-  // Without rows only the background and the watermark, whose text cell, turned by 90
-  // degrees, lies right of x w - 18 and above y h - 14, in the canvas's own colour.
-  for (int rows : {0, 1}) {
-    SCOPED_TRACE(rows);
-    SetRows(rows);
-    Surface surface(w, h, RGB(0, 0, 0));
-    s->Painter->PaintList(surface.Canvas, s->Entries,
-                          s->Painter->LayOutList(surface.Canvas, s->Entries, w, h), w, h);
-    const RECT cell = {w - 18, 0, w - 2, h - 13};
-    int top = 0;
-    while (top < h - 13 && surface.Count({w - 18, top, w - 2, top + 1}, background) == 16) ++top;
-    EXPECT_GT(h - 13 - top, 2 * 16) << "reads upward";
-    if (rows == 0) {
-      EXPECT_EQ(w * h - 16 * (h - 13),
-                surface.Count({0, 0, w, h}, background) - surface.Count(cell, background));
-      continue;
-    }
-    EXPECT_GT(surface.Count({w - 18, h - 100, w - 2, h - 13}, fontColor), 0);
-    EXPECT_EQ(0, surface.Count({0, 40, w - 18, h}, fontColor));
-    const LOGFONTA& font = surface.Canvas->Font()->Description.Font;
-    EXPECT_EQ(0, font.lfEscapement) << "upright again for the rows";
-    EXPECT_EQ(15, font.lfHeight);
   }
 }
 

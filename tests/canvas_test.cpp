@@ -14,7 +14,9 @@ const COLORREF Blue = RGB(0, 0, 255), Red = RGB(255, 0, 0), Green = RGB(0, 160, 
 int Notifications = 0;
 void CountChange(void*, TGraphicTool*) { Notifications++; }
 
-TEST(GraphicTool, OnlyARealChangeDropsTheHandleAndNotifiesTwice) {
+// A setter that stores the value already held does nothing; a real change notifies before
+// and after dropping the handle. Angle, weight and face name stay within their range.
+TEST(GraphicTool, OnlyARealChangeDropsTheHandleAndValuesStayInRange) {
   TGraphicTool* font = NewFont();
   font->OnChange = {CountChange, nullptr};
   HGDIOBJ first = font->Handle();
@@ -26,22 +28,16 @@ TEST(GraphicTool, OnlyARealChangeDropsTheHandleAndNotifiesTwice) {
   font->SetStyle(0);
   EXPECT_EQ(Notifications, 0);
   EXPECT_EQ(font->Handle(), first);
-
-  font->SetHeight(20);  // before and after the handle goes
+  font->SetHeight(20);
   EXPECT_EQ(Notifications, 2);
   EXPECT_EQ(GetObjectType(first), 0u);
   font->SetHeight(21);  // no handle: once
   EXPECT_EQ(Notifications, 3);
-  Free(font);
-}
 
-TEST(GraphicTool, AngleWeightAndFaceNameAreKeptWithinTheirRange) {
-  TGraphicTool* font = NewFont();
-  const struct { int angle, stored; } angles[] = {{900, 900}, {3600, 0}, {-900, -900}};
-  for (auto c : angles) {
-    font->SetAngle(c.angle);
-    EXPECT_EQ(font->Description.Font.lfEscapement, c.stored) << c.angle;
-    EXPECT_EQ(font->Description.Font.lfOrientation, c.stored) << c.angle;
+  for (auto c : {std::pair<int, int>{900, 900}, {3600, 0}, {-900, -900}}) {
+    font->SetAngle(c.first);
+    EXPECT_EQ(font->Description.Font.lfEscapement, c.second) << c.first;
+    EXPECT_EQ(font->Description.Font.lfOrientation, c.second) << c.first;
   }
   const struct { int weight, style, after; } styles[] = {
       {400, 1, 700}, {699, 1, 700}, {700, 0, 0}, {800, 1, 800}};
@@ -55,45 +51,42 @@ TEST(GraphicTool, AngleWeightAndFaceNameAreKeptWithinTheirRange) {
   font->SetFaceName(forty.c_str());
   EXPECT_EQ(font->FaceName(), forty.substr(0, 31));
   Free(font);
-}
 
-TEST(GraphicTool, SystemColourChangeGivesANewHandle) {
+  // A system colour is read again when set again after the system changed it.
   const int face = COLOR_BTNFACE;
   const COLORREF original = GetSysColor(face), changed = original ^ 0x00101010;
   TGraphicTool* brush = NewBrush();  // the button face colour by default
   HGDIOBJ before = brush->Handle();
   ASSERT_TRUE(SetSysColors(1, &face, &changed));
-  brush->SetColor(static_cast<int>(0x8000000F));  // the same value again hides nothing
-  HGDIOBJ after = brush->Handle();
-  SetSysColors(1, &face, &original);
+  brush->SetColor(static_cast<int>(0x8000000F));
   LOGBRUSH made = {};
-  GetObjectA(after, sizeof made, &made);
+  GetObjectA(brush->Handle(), sizeof made, &made);
+  SetSysColors(1, &face, &original);
   EXPECT_EQ(GetObjectType(before), 0u);
   EXPECT_EQ(made.lbColor, changed);
   Free(brush);
 }
 
-TEST(Canvas, FillsAndLinesLeaveOutTheLastRowAndColumnAndTheEndPoint) {
-  Surface s(60, 20, Blue);
+// Fills and lines leave out the last row and column and the end point; text is opaque on a
+// solid brush and transparent on a clear one.
+TEST(Canvas, FillsLinesAndTextLeaveExactlyTheirPixels) {
+  Surface s(120, 30, Blue);
   s.Canvas->FillRectangle({2, 2, 6, 6});  // no brush yet: the window colour
   s.Canvas->Pen()->SetColor(Red);
   s.Canvas->MovePenTo(0, 10);
   s.Canvas->DrawLineTo(50, 10);
   EXPECT_EQ(s.Count({2, 2, 6, 6}, GetSysColor(COLOR_WINDOW)), 16);
   EXPECT_EQ(s.Count({0, 10, 50, 11}, Red), 50);
-  EXPECT_EQ(s.Count({0, 0, 60, 20}, Blue), 1200 - 16 - 50);
-}
+  EXPECT_EQ(s.Count({0, 0, 120, 30}, Blue), 3600 - 16 - 50);
 
-TEST(Canvas, TextIsOpaqueOnASolidBrushAndTransparentOnAClearOne) {
-  Surface s(80, 30, Blue);
   s.Canvas->Font()->SetColor(RGB(255, 255, 255));
   s.Canvas->Brush()->SetColor(Red);
-  SIZE cell = s.Canvas->MeasureText("Wx");
+  const SIZE cell = s.Canvas->MeasureText("Wx");
   EXPECT_EQ(s.Canvas->DC, s.Dc);  // a free canvas keeps the DC it was given
-  s.Canvas->WriteText(0, 0, "Wx");
+  s.Canvas->WriteText(60, 0, "Wx");
   s.Canvas->Brush()->SetBrushStyle(1);
-  s.Canvas->WriteText(40, 0, "Wx");
-  RECT opaque = {0, 0, cell.cx, cell.cy}, clear = {40, 0, 40 + cell.cx, cell.cy};
+  s.Canvas->WriteText(90, 0, "Wx");
+  const RECT opaque = {60, 0, 60 + cell.cx, cell.cy}, clear = {90, 0, 90 + cell.cx, cell.cy};
   EXPECT_EQ(s.Count(opaque, Blue), 0);
   EXPECT_GT(s.Count(opaque, Red), 0);
   EXPECT_EQ(s.Count(clear, Red), 0);
@@ -101,24 +94,20 @@ TEST(Canvas, TextIsOpaqueOnASolidBrushAndTransparentOnAClearOne) {
   EXPECT_LT(s.Count(clear, Blue), cell.cx * cell.cy);  // the letters are there
 }
 
-class ControlCanvasTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    form = NewForm(nullptr, "canvas test");
-    form->SetPosition(10, 10)->SetClientSize(200, 100);
-    form->Show();
-    box = NewPaintBox(form);
-    canvas = box->Canvas();
-    canvas->Font()->SetFaceName("Tahoma");
-  }
-  void TearDown() override { Free(form); }
-
-  TWinControl* form = nullptr;
-  TWinControl* box = nullptr;
-  TWinCanvas* canvas = nullptr;
-};
-
-TEST_F(ControlCanvasTest, DrawingAndMeasuringOutsideAPaintGiveTheWindowDCBack) {
+// A control's canvas gets the window DC for each drawing or measuring outside a paint and
+// gives it back; a measuring DC serves a run of measurements; a paint DC is borrowed, never
+// given back, and a control without a brush fills in its own colour.
+TEST(ControlCanvas, EveryDCTakenOutsideAPaintIsGivenBackAndAPaintDCIsOnlyBorrowed) {
+  TWinControl* form = NewForm(nullptr, "canvas test");
+  form->SetPosition(10, 10)->SetClientSize(200, 100);
+  form->Show();
+  TWinControl* box = NewPaintBox(form);
+  TWinCanvas* canvas = box->Canvas();
+  canvas->Font()->SetFaceName("Tahoma");
+  const int hello = canvas->TextWidth("Hello"), title = canvas->TextWidth("A longer title");
+  Surface s(10, 10, Blue);
+  TWinControl* loose = NewPaintBox(nullptr);
+  loose->Color = static_cast<int>(Red);
   auto cycle = [&](int i) {
     canvas->Brush()->SetColor(i % 2 ? Red : Green);
     canvas->FillRectangle({0, 0, 30, 30});
@@ -128,33 +117,17 @@ TEST_F(ControlCanvasTest, DrawingAndMeasuringOutsideAPaintGiveTheWindowDCBack) {
     canvas->WriteText(2, 2, "x");
     EXPECT_GT(canvas->TextWidth("Hello"), 0);
     EXPECT_EQ(canvas->DC, nullptr);
-  };
-  EXPECT_TRUE(LeavesNoHandles(cycle, 3000));
-}
-
-TEST_F(ControlCanvasTest, AMeasuringDCServesARunOfMeasurementsAndIsGivenBack) {
-  const int hello = canvas->TextWidth("Hello"), title = canvas->TextWidth("A longer title");
-  auto cycle = [&](int) {
-    TMeasuringDC measuring(box);
-    HDC bound = canvas->DC;
-    EXPECT_NE(bound, nullptr);
-    EXPECT_EQ(canvas->TextWidth("Hello"), hello);
-    EXPECT_EQ(canvas->TextWidth("A longer title"), title);
-    EXPECT_EQ(canvas->DC, bound);  // one DC for the whole run
-  };
-  EXPECT_TRUE(LeavesNoHandles(cycle, 500));
-  EXPECT_EQ(canvas->DC, nullptr);
-}
-
-// Within a paint the canvas measures and fills on the paint DC, which stays the paint's; a
-// control without a brush fills in its own colour.
-TEST_F(ControlCanvasTest, APaintDCIsBorrowedNotGivenBack) {
-  const int hello = canvas->TextWidth("Hello");
-  Surface s(10, 10, Blue);
-  TWinControl* loose = NewPaintBox(nullptr);
-  loose->Color = static_cast<int>(Red);
-  box->PaintDC = loose->PaintDC = s.Dc;
-  auto cycle = [&](int) {
+    canvas->Font()->SetHeight(0);
+    {
+      TMeasuringDC measuring(box);
+      HDC bound = canvas->DC;
+      EXPECT_NE(bound, nullptr);
+      EXPECT_EQ(canvas->TextWidth("Hello"), hello);
+      EXPECT_EQ(canvas->TextWidth("A longer title"), title);
+      EXPECT_EQ(canvas->DC, bound) << "one DC for the whole run";
+    }
+    EXPECT_EQ(canvas->DC, nullptr);
+    box->PaintDC = loose->PaintDC = s.Dc;
     {
       TMeasuringDC measuring(box);
       EXPECT_EQ(canvas->TextWidth("Hello"), hello);
@@ -164,12 +137,13 @@ TEST_F(ControlCanvasTest, APaintDCIsBorrowedNotGivenBack) {
     loose->Canvas()->FillRectangle({0, 0, 5, 5});
     loose->Canvas()->TextWidth("Hello");
     loose->Canvas()->AttachDC(0);
+    box->PaintDC = loose->PaintDC = 0;
     EXPECT_EQ(GetObjectType(s.Dc), static_cast<DWORD>(OBJ_MEMDC));
   };
-  EXPECT_TRUE(LeavesNoHandles(cycle, 3));
+  EXPECT_TRUE(LeavesNoHandles(cycle, 1000));
   EXPECT_EQ(s.At(2, 2), Red);
-  box->PaintDC = 0;
   Free(loose);
+  Free(form);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 namespace {
 
 using Names = std::vector<std::string>;
+using Rect = std::array<LONG, 4>;
 Names Log;
 
 void LogProc(void* name) { Log.push_back(static_cast<const char*>(name)); }
@@ -36,24 +38,15 @@ int DeletesOnFree(TWinObject* object) {
   return WatchedDeletes;
 }
 
-::testing::AssertionResult Is(const RECT& expected, const RECT& actual) {
-  if (EqualRect(&expected, &actual)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure()
-         << "(" << actual.left << "," << actual.top << "," << actual.right << ","
-         << actual.bottom << ") instead of (" << expected.left << "," << expected.top << ","
-         << expected.right << "," << expected.bottom << ")";
-}
-
-RECT WindowRect(HWND w) {
+Rect WindowRectOf(HWND w) {
   RECT r = {};
   GetWindowRect(w, &r);
-  return r;
+  return {r.left, r.top, r.right, r.bottom};
 }
-
-RECT ClientOf(HWND w) {
+Rect ClientOf(HWND w) {
   RECT r = {};
   GetClientRect(w, &r);
-  return r;
+  return {r.left, r.top, r.right, r.bottom};
 }
 
 bool IsIcon(HICON icon) {
@@ -70,51 +63,6 @@ class ObjectsTest : public ::testing::Test {
   void TearDown() override { MainWindow = nullptr; }
 };
 
-// ---- Lifetimes ----
-
-TEST_F(ObjectsTest, FreeWhileReferencedWaitsForTheLastRelease) {
-  TWinControl* form = Named(NewForm(nullptr, "Held"), "form");
-  HWND window = form->GetHandle();
-  WatchedBlock = form;
-  WatchedDeletes = 0;
-  AddRef(form);
-  AddRef(form);
-  Free(form);
-  Free(form);  // a second request changes nothing
-  Release(form);
-  EXPECT_TRUE(Log.empty());
-  EXPECT_TRUE(IsWindow(window));
-
-  Release(form);
-  EXPECT_EQ(Log, Names{"form"});
-  EXPECT_FALSE(IsWindow(window));
-  EXPECT_EQ(WatchedDeletes, 1);
-  WatchedBlock = nullptr;
-}
-
-TEST_F(ObjectsTest, AutoFreeRunsNewestFirstBeforeChildrenAndWindow) {
-  TWinControl* form = Named(NewForm(nullptr, "Owner"), "form");
-  TWinControl* child = Named(NewPaintBox(form), "child");
-  HWND windows[] = {form->GetHandle(), child->Handle};
-  ASSERT_TRUE(windows[1]);
-  AddToAutoFree(form, Named(NewObject<TWinObject>(), "first"));
-  AddProcToAutoFree(form, LogProc, const_cast<char*>("proc"));
-  AddToAutoFree(form, Named(NewObject<TWinObject>(), "second"));
-  // Both windows must still exist while the auto-freed objects go.
-  AddProcToAutoFree(
-      form,
-      [](void* data) {
-        HWND* w = static_cast<HWND*>(data);
-        Log.push_back(IsWindow(w[0]) && IsWindow(w[1]) ? "windows" : "no windows");
-      },
-      windows);
-
-  Free(form);
-  EXPECT_EQ(Log, (Names{"form", "windows", "second", "proc", "first", "child"}));
-  EXPECT_FALSE(IsWindow(windows[0]));
-  EXPECT_FALSE(IsWindow(windows[1]));
-}
-
 // Holds a reference for a moment, as code that must survive a call does; inside a destroy
 // its Release enters Destroy a second time.
 void HoldBriefly(void* name, TWinObject* sender) {
@@ -126,18 +74,35 @@ void HoldBrieflyProc(void* object) {
   HoldBriefly(const_cast<char*>("proc"), static_cast<TWinObject*>(object));
 }
 
-TEST_F(ObjectsTest, ReenteredDestroyFreesEverythingOnce) {
-  // From the OnDestroy of a form.
-  TWinControl* form = NewForm(nullptr, "Reentered");
+TEST_F(ObjectsTest, FreeWhileReferencedOrReenteredFreesEverythingOnceAfterTheLastRelease) {
+  TWinControl* form = Named(NewForm(nullptr, "Held"), "form");
+  HWND window = form->GetHandle();
+  AddRef(form);
+  AddRef(form);
+  Free(form);
+  Free(form);  // a second request changes nothing
+  Release(form);
+  EXPECT_TRUE(Log.empty());
+  EXPECT_TRUE(IsWindow(window));
+  WatchedBlock = form;
+  WatchedDeletes = 0;
+  Release(form);
+  WatchedBlock = nullptr;
+  EXPECT_EQ(Log, Names{"form"});
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(WatchedDeletes, 1);
+
+  // Re-entered from the OnDestroy of a form and from one of its auto-free steps.
+  const int windows = CountWindows();
+  Log.clear();
+  form = NewForm(nullptr, "Reentered");
   Named(NewPaintBox(form), "child");
   AddToAutoFree(form, Named(NewObject<TWinObject>(), "owned"));
   form->OnDestroy = {HoldBriefly, const_cast<char*>("form")};
-  const int windows = CountWindows();
   form->GetHandle();
   EXPECT_EQ(DeletesOnFree(form), 1);
   EXPECT_EQ(Log, (Names{"form", "owned", "child"}));
 
-  // From an auto-free step of a form.
   Log.clear();
   form = NewForm(nullptr, "Reentered");
   Named(NewPaintBox(form), "child");
@@ -147,37 +112,41 @@ TEST_F(ObjectsTest, ReenteredDestroyFreesEverythingOnce) {
   EXPECT_EQ(DeletesOnFree(form), 1);
   EXPECT_EQ(Log, (Names{"proc", "older", "child"}));
   EXPECT_EQ(CountWindows(), windows);
-
-  // From the OnDestroy of a plain object.
-  Log.clear();
-  TWinObject* object = NewObject<TWinObject>();
-  object->OnDestroy = {HoldBriefly, const_cast<char*>("object")};
-  AddProcToAutoFree(object, LogProc, const_cast<char*>("proc"));
-  EXPECT_EQ(DeletesOnFree(object), 1);
-  EXPECT_EQ(Log, (Names{"object", "proc"}));
 }
 
-// ---- TWinList ----
-
-std::vector<intptr_t> Items(const TWinList* list) {
-  std::vector<intptr_t> items;
-  for (int i = 0; i < list->Count; i++) items.push_back(reinterpret_cast<intptr_t>(list->Get(i)));
-  return items;
+TEST_F(ObjectsTest, AutoFreeRunsNewestFirstBeforeChildrenAndWindow) {
+  TWinControl* form = Named(NewForm(nullptr, "Owner"), "form");
+  TWinControl* child = Named(NewPaintBox(form), "child");
+  HWND windows[] = {form->GetHandle(), child->Handle};
+  ASSERT_TRUE(windows[1]);
+  AddToAutoFree(form, Named(NewObject<TWinObject>(), "first"));
+  AddProcToAutoFree(form, LogProc, const_cast<char*>("proc"));
+  AddToAutoFree(form, Named(NewObject<TWinObject>(), "second"));
+  AddProcToAutoFree(
+      form,
+      [](void* data) {
+        HWND* w = static_cast<HWND*>(data);
+        Log.push_back(IsWindow(w[0]) && IsWindow(w[1]) ? "windows" : "no windows");
+      },
+      windows);
+  Free(form);
+  EXPECT_EQ(Log, (Names{"form", "windows", "second", "proc", "first", "child"}));
+  EXPECT_FALSE(IsWindow(windows[0]) || IsWindow(windows[1]));
 }
-
-void* Item(intptr_t v) { return reinterpret_cast<void*>(v); }
 
 TEST_F(ObjectsTest, ListKeepsItsItemsInOrderAndNeverFreesThem) {
   TWinList* list = NewObject<TWinList>();
-  for (intptr_t v = 1; v <= 5; v++) list->Add(Item(v));
-  list->Insert(0, Item(10));
-  list->Insert(3, Item(11));
+  for (intptr_t v = 1; v <= 5; v++) list->Add(reinterpret_cast<void*>(v));
+  list->Insert(0, reinterpret_cast<void*>(10));
+  list->Insert(3, reinterpret_cast<void*>(11));
   list->Delete(1, 2);
-  list->Remove(Item(99));  // absent: nothing happens
-  list->Remove(Item(4));
+  list->Remove(reinterpret_cast<void*>(99));  // absent: nothing happens
+  list->Remove(reinterpret_cast<void*>(4));
   list->Delete(3, 10);  // a run past the end stops at the end
-  EXPECT_EQ(Items(list), (std::vector<intptr_t>{10, 11, 3}));
-  EXPECT_EQ(list->IndexOf(Item(99)), -1);
+  std::vector<intptr_t> items;
+  for (int i = 0; i < list->Count; i++) items.push_back(reinterpret_cast<intptr_t>(list->Get(i)));
+  EXPECT_EQ(items, (std::vector<intptr_t>{10, 11, 3}));
+  EXPECT_EQ(list->IndexOf(reinterpret_cast<void*>(99)), -1);
   EXPECT_EQ(list->Get(-1), nullptr);
   EXPECT_EQ(list->Get(list->Count), nullptr);
 
@@ -189,10 +158,9 @@ TEST_F(ObjectsTest, ListKeepsItsItemsInOrderAndNeverFreesThem) {
   EXPECT_EQ(Log, Names{"item"});
 }
 
-// ---- Windows, styles and bounds ----
-
-// The switcher's own set-up: placed, sized, then made a borderless popup that stays on top.
-TEST_F(ObjectsTest, SwitcherFormSetUpGivesAHiddenBorderlessTopmostPopupWhereItWasPlaced) {
+// The switcher's own set-up: placed, sized, then made a borderless popup that stays on
+// top, with a client-aligned paint box that fills it after every resize.
+TEST_F(ObjectsTest, SwitcherFormIsAHiddenBorderlessTopmostPopupWhereItWasPlacedFilledByItsBox) {
   TWinControl* form = NewForm(nullptr, "Form1");
   form->SetPosition(144, 171);
   EXPECT_EQ(form->Handle, nullptr);  // made only when needed
@@ -205,8 +173,9 @@ TEST_F(ObjectsTest, SwitcherFormSetUpGivesAHiddenBorderlessTopmostPopupWhereItWa
   EXPECT_EQ(GetPropA(w, "SELF_"), form);
   DWORD style = GetWindowLongA(w, GWL_STYLE);
   EXPECT_EQ(style & 0xFFFF0000, 0x06CF0000u) << std::hex << style;  // framed and hidden
-  EXPECT_TRUE(Is({0, 0, 300, 200}, ClientOf(w))) << "the frame goes around it";
+  EXPECT_EQ((Rect{0, 0, 300, 200}), ClientOf(w)) << "the frame goes around it";
 
+  form->Margin = 0;
   form->SetHasBorder(false);
   form->SetStayOnTop(true);
   style = GetWindowLongA(w, GWL_STYLE);
@@ -217,43 +186,34 @@ TEST_F(ObjectsTest, SwitcherFormSetUpGivesAHiddenBorderlessTopmostPopupWhereItWa
       << std::hex << exStyle;
   EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
   EXPECT_FALSE(form->HasBorder());
+  TWinControl* box = NewPaintBox(form)->SetAlign(5);
+  ASSERT_TRUE(box->Handle);
+  auto expectFilled = [&](Rect client) {
+    const RECT b = box->GetBounds();
+    EXPECT_EQ(client, (Rect{b.left, b.top, b.right, b.bottom}));
+    EXPECT_EQ(client, ClientOf(box->Handle));
+  };
+  expectFilled(ClientOf(w));
 
   // Without a frame the whole window is client area; 0 or less keeps a dimension.
   form->SetClientSize(1080, 723);
-  EXPECT_TRUE(Is({144, 171, 144 + 1080, 171 + 723}, WindowRect(w)));
+  EXPECT_EQ((Rect{144, 171, 144 + 1080, 171 + 723}), WindowRectOf(w));
   form->SetClientSize(0, 500);
   form->SetClientSize(640, -1);
-  EXPECT_TRUE(Is({144, 171, 144 + 640, 171 + 500}, WindowRect(w)));
+  EXPECT_EQ((Rect{144, 171, 144 + 640, 171 + 500}), WindowRectOf(w));
+  expectFilled({0, 0, 640, 500});
   EXPECT_FALSE(IsWindowVisible(w));
-  Free(form);
-}
-
-TEST_F(ObjectsTest, ClientAlignedPaintBoxFillsTheFormAfterEveryResize) {
-  TWinControl* form = NewForm(nullptr, "Aligned");
-  form->Margin = 0;
-  form->SetHasBorder(false);
-  TWinControl* box = NewPaintBox(form)->SetAlign(5);
-  ASSERT_TRUE(form->Handle && box->Handle);
-  EXPECT_TRUE(Is(ClientOf(form->Handle), box->GetBounds()));
-  auto expectFilled = [&](int w, int h) {
-    EXPECT_TRUE(Is({0, 0, w, h}, box->GetBounds()));
-    EXPECT_TRUE(Is({0, 0, w, h}, ClientOf(box->Handle)));
-  };
-  form->SetClientSize(701, 33);
-  expectFilled(701, 33);
   // A resize that does not go through the control, as the system makes.
-  SetWindowPos(form->Handle, 0, 0, 0, 250, 90, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  expectFilled(250, 90);
+  SetWindowPos(w, 0, 0, 0, 250, 90, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  expectFilled({0, 0, 250, 90});
   // The switcher resizes its form while hidden and then shows it.
   form->Show();
   form->Hide();
   form->SetClientSize(333, 222);
   form->Show();
-  expectFilled(333, 222);
+  expectFilled({0, 0, 333, 222});
   Free(form);
 }
-
-// ---- Handles given back ----
 
 // Every form gets its own copy of the main window's icon: freeing either never destroys
 // the other's. Icons are USER objects, which the GDI count does not see.

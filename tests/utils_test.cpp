@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <climits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -36,22 +37,19 @@ TEST(SplitCommandLine, SeparatesParametersAsWrittenAndDropsOnlyEnclosingQuotes) 
 }
 
 TEST(NumberToText, WritesDecimalDigitsWithASign) {
-  const struct { int value; const char* text; } cases[] = {
-      {0, "0"}, {12, "12"}, {-45, "-45"}, {2147483647, "2147483647"},
-      {-2147483647 - 1, "-2147483648"}};
-  for (auto c : cases) EXPECT_EQ(NumberToText(c.value), c.text);
+  const std::pair<int, const char*> cases[] = {
+      {0, "0"}, {12, "12"}, {-45, "-45"}, {2147483647, "2147483647"}, {INT_MIN, "-2147483648"}};
+  for (auto c : cases) EXPECT_EQ(NumberToText(c.first), c.second);
 }
 
 TEST(CharacterStart, StepsBackOverSecondHalvesOfSurrogatePairsAndCombiningMarks) {
   const struct { const wchar_t* text; size_t index, start; } cases[] = {
-      {L"abc", 1, 1},
-      {L"abc", 7, 7},                 // beyond the end: left alone
-      {L"a\U0001F600b", 2, 1},        // the emoji's second half
-      {L"\U0001F600\U0001F600", 3, 2},
-      {L"a\u0301\u0308b", 2, 0},      // two marks on one letter
-      {L"\u2764\uFE0F!", 1, 0},       // the emoji form of the heart
-      {L"\u0301b", 0, 0},             // a mark that starts the text stays
-      {L"a\u200Bb", 1, 1},            // a zero-width space is a character
+      {L"abc", 1, 1}, {L"abc", 7, 7},  // beyond the end: left alone
+      {L"a\U0001F600b", 2, 1}, {L"\U0001F600\U0001F600", 3, 2},  // an emoji's second half
+      {L"a\u0301\u0308b", 2, 0},  // two marks on one letter
+      {L"\u2764\uFE0F!", 1, 0},    // the emoji form of the heart
+      {L"\u0301b", 0, 0},           // a mark that starts the text stays
+      {L"a\u200Bb", 1, 1},          // a zero-width space is a character
   };
   for (const auto& c : cases) EXPECT_EQ(CharacterStart(c.text, c.index), c.start) << &c - cases;
 }

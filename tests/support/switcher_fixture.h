@@ -27,14 +27,18 @@ class SwitcherTest : public ::testing::Test {
 };
 
 // A list entry that stands for no window: a title and a row height; it counts how often
-// it was painted and activated.
+// it was painted and activated, and keeps where it was painted last.
 struct Row : TFlipDeckEntry {
   explicit Row(const std::wstring& title, int rowHeight = 32) {
     Title = title;
     RowHeight = rowHeight;
   }
-  void Paint(TWinCanvas*, const TFlipDeckPainter&, int, int, int, int) override { ++Paints; }
+  void Paint(TWinCanvas*, const TFlipDeckPainter&, int x, int y, int w, int h) override {
+    ++Paints;
+    Placed = {x, y, x + w, y + h};
+  }
   void Activate() override { ++Activations; }
+  RECT Placed = {-1, -1, -1, -1};
   int Paints = 0;
   int Activations = 0;
 };

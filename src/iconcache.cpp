@@ -16,9 +16,9 @@ const int StepsPerWindow = 5;
 const int ClassIconStep = 3;
 const int DragIconStep = 4;
 
-// Lookups that AskQueued starts in one go: few enough that their answers keep a key
-// waiting for no more than a millisecond or two.
-const int LookupsPerPass = 8;
+// Lookups that AskQueued starts in one go: each may take three questions and answers, and
+// a key waits behind them; a millisecond or so with two.
+const int LookupsPerPass = 2;
 
 WPARAM IconKind(int step, bool bigFirst) {
   static const WPARAM bigOrder[] = {ICON_BIG, ICON_SMALL, ICON_SMALL2};

@@ -51,13 +51,12 @@ std::string QuoteArgument(const std::string& arg) {
 
 namespace {
 
-PROCESS_INFORMATION Start(const char* path, std::string commandLine) {
+bool Start(const char* path, std::string commandLine, PROCESS_INFORMATION& info) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
-  PROCESS_INFORMATION info = {};
-  CreateProcessA(path, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                 &info);
-  return info;
+  info = {};
+  return CreateProcessA(path, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info) != FALSE;
 }
 
 // A name no other test or run uses at the same time.
@@ -83,7 +82,10 @@ std::string ReadFile(const std::string& path) {
 Program StartProgram(const std::string& exeName, const std::string& args) {
   std::string path = exeName.find(':') != std::string::npos ? exeName : ProgramDir() + exeName;
   if (path.size() < 4 || _stricmp(path.c_str() + path.size() - 4, ".exe") != 0) path += ".exe";
-  return Program(Start(path.c_str(), QuoteArgument(path) + (args.empty() ? "" : " " + args)));
+  PROCESS_INFORMATION info;
+  if (!Start(path.c_str(), QuoteArgument(path) + (args.empty() ? "" : " " + args), info))
+    return Program();
+  return Program(info);
 }
 
 std::vector<HWND> StartReporting(Program& program, const std::string& exeName,
@@ -125,11 +127,11 @@ int RunUnix(const std::string& shellCommand, std::string* output, DWORD timeoutM
                              ".out' </dev/null\necho $? >'" + base + ".tmp'\nmv '" + base +
                              ".tmp' '" + base + ".status'\n[ -e '" + base +
                              ".abandoned' ] && rm -f '" + base + ".'*\n";
-  // Its process handle is of no use under Wine: closed at once.
-  const PROCESS_INFORMATION shell = Start(nullptr, "Z:\\bin\\sh -c " + QuoteArgument(script));
-  if (!shell.hProcess) return -1;
-  CloseHandle(shell.hThread);
-  CloseHandle(shell.hProcess);
+  // Wine gives no usable handles for it (often none at all).
+  PROCESS_INFORMATION shell;
+  if (!Start(nullptr, "Z:\\bin\\sh -c " + QuoteArgument(script), shell)) return -1;
+  if (shell.hThread) CloseHandle(shell.hThread);
+  if (shell.hProcess) CloseHandle(shell.hProcess);
   const std::string status = windows + ".status", out = windows + ".out";
   if (!WaitUntil([&] { return GetFileAttributesA(status.c_str()) != INVALID_FILE_ATTRIBUTES; },
                  timeoutMs)) {

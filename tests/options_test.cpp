@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -16,150 +17,100 @@
 #include "process.h"
 #include "toplevel.h"
 #include "wait.h"
-#include "winobj/utils.h"
 
 namespace {
 
-// Started again as a child with kProbeVariable naming a file, this program builds the
+using Strings = std::vector<std::string>;
+using Settings = std::map<std::string, int>;
+
+// Started again as a child with this variable naming a file, this program builds the
 // switcher as the program does, on its own command line, and writes there the settings
 // it ends with, one "Name=value" a line.
 const char kProbeVariable[] = "FLIPDECK_OPTIONS_PROBE";
 
-struct OptionsProbe {
-  OptionsProbe() {
-    char file[MAX_PATH];
-    if (GetEnvironmentVariableA(kProbeVariable, file, sizeof file) == 0) return;
-    BuildSwitcher();
-    HWND form = Switcher->Form->Handle;
-    const TFlipPainter& p = *Switcher->Painter;
-    BYTE alpha = 0;
-    bool layered = (GetWindowLongA(form, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
-    if (layered) GetLayeredWindowAttributes(form, nullptr, &alpha, nullptr);
-    std::pair<const char*, int> values[] = {
-        {"Background", p.Background}, {"Foreground", p.Foreground},
-        {"Shadow", p.Shadow},         {"Highlight", p.Highlight},
-        {"FontColor", p.FontColor},   {"Transparency", p.Transparency},
-        {"RowHeight", p.RowHeight},   {"CenterX", Switcher->CenterX},
-        {"CenterY", Switcher->CenterY}, {"SortAlphabetically", Switcher->SortAlphabetically},
-        {"CenterGiven", Switcher->CenterGiven},
-        {"Layered", layered},         {"Alpha", alpha}};
-    std::string report;
-    for (auto& value : values)
-      report += std::string(value.first) + "=" + NumberToText(value.second) + "\n";
-    std::ofstream(file, std::ios::binary) << report;
-    ExitProcess(0);
-  }
-} probe;
+const bool probed = [] {
+  char file[MAX_PATH];
+  if (GetEnvironmentVariableA(kProbeVariable, file, sizeof file) == 0) return false;
+  BuildSwitcher();
+  HWND form = Switcher->Form->Handle;
+  const TFlipPainter& p = *Switcher->Painter;
+  BYTE alpha = 0;
+  const bool layered = (GetWindowLongA(form, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+  if (layered) GetLayeredWindowAttributes(form, nullptr, &alpha, nullptr);
+  const Settings settings = {
+      {"Background", p.Background}, {"Foreground", p.Foreground}, {"Shadow", p.Shadow},
+      {"Highlight", p.Highlight}, {"FontColor", p.FontColor}, {"Transparency", p.Transparency},
+      {"RowHeight", p.RowHeight}, {"CenterX", Switcher->CenterX}, {"CenterY", Switcher->CenterY},
+      {"SortAlphabetically", Switcher->SortAlphabetically},
+      {"CenterGiven", Switcher->CenterGiven}, {"Layered", layered}, {"Alpha", alpha}};
+  std::ofstream out(file, std::ios::binary);
+  for (const auto& setting : settings) out << setting.first << "=" << setting.second << "\n";
+  out.close();
+  ExitProcess(0);
+}();
 
-// Presses OK on every message box the process shows, one after the other, until
-// finished() holds with no box on screen; returns the boxes in the order shown.
-std::vector<SeenBox> CloseBoxesUntil(DWORD process, const std::function<bool()>& finished) {
-  std::vector<SeenBox> boxes;
+// Presses OK on every message box the process shows until finished() holds with no box
+// on screen; returns their texts in the order shown. Every box is an unowned "Error".
+Strings CloseBoxesUntil(DWORD process, const std::function<bool()>& finished) {
+  Strings texts;
   for (;;) {
     HWND box = nullptr;
-    bool seen = WaitUntil([&] {
-      std::vector<HWND> found = TopLevelWindows(process, "#32770");
-      box = found.empty() ? nullptr : found.front();
-      return (box && IsWindowVisible(box)) || finished();
+    const bool seen = WaitUntil([&] {
+      const std::vector<HWND> found = TopLevelWindows(process, "#32770");
+      box = found.empty() || !IsWindowVisible(found.front()) ? nullptr : found.front();
+      return box || finished();
     }, 20000);
-    if (!seen) {
-      ADD_FAILURE() << "neither a message box nor the end came";
-      return boxes;
-    }
-    if (!box || !IsWindowVisible(box)) return boxes;
-    boxes.push_back(CloseBox(box));
+    if (!seen) ADD_FAILURE() << "neither a message box nor the end came";
+    if (!box) return texts;
+    const SeenBox closed = CloseBox(box);
+    texts.push_back(closed.Text);
+    EXPECT_EQ("Error", closed.Caption);
+    EXPECT_EQ(nullptr, closed.Owner);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 10000));
   }
 }
 
-std::vector<std::string> Texts(const std::vector<SeenBox>& boxes) {
-  std::vector<std::string> texts;
-  for (const SeenBox& box : boxes) {
-    texts.push_back(box.Text);
-    EXPECT_EQ(box.Caption, "Error");
-    EXPECT_EQ(box.Owner, nullptr);
-  }
-  return texts;
-}
-
-struct ProbeResult {
-  std::map<std::string, int> Values;
-  std::vector<std::string> Boxes;
-};
-
-// Runs the probe with the options, closing its message boxes as they come.
-ProbeResult RunProbe(const std::string& options) {
-  char dir[MAX_PATH], file[MAX_PATH];
-  GetTempPathA(sizeof dir, dir);
-  GetTempFileNameA(dir, "fdo", 0, file);
-  SetEnvironmentVariableA(kProbeVariable, file);
-  Program child = StartProgram("options_test", options);
-  SetEnvironmentVariableA(kProbeVariable, nullptr);
-  ProbeResult result;
-  result.Boxes = Texts(CloseBoxesUntil(child.Id(), [&] { return !child.IsRunning(); }));
-  EXPECT_TRUE(child.WaitForExit(10000));
-  std::ifstream in(file, std::ios::binary);
-  for (std::string line; std::getline(in, line);) {
-    size_t equals = line.find('=');
-    result.Values[line.substr(0, equals)] = std::stoi(line.substr(equals + 1));
-  }
-  in.close();
-  DeleteFileA(file);
-  return result;
-}
-
-using Strings = std::vector<std::string>;
-
-// ---- Value syntax ----
-
 TEST(TextToInt, TakesDecimalOrPrefixedHexadecimalAndNothingElse) {
   const std::pair<const char*, int> good[] = {
-      {"0", 0},          {"42", 42},          {"   42", 42},          {"+42", 42},
-      {"-45", -45},      {"007", 7},          {"$100", 256},          {"x1F", 31},
-      {"X1f", 31},       {"0x10", 16},        {"0X10", 16},           {"-$10", -16},
-      {"$FFFFFFFF", -1}, {"0x80000000", -2147483647 - 1},           {"2147483647", 2147483647},
-      {"-2147483648", -2147483647 - 1},       {"$00000000FF", 255}};
-  for (auto& c : good) {
+      {"42", 42},        {"   42", 42},       {"+42", 42},        {"-45", -45},
+      {"007", 7},        {"$100", 256},       {"x1F", 31},        {"X1f", 31},
+      {"0x10", 16},      {"0X10", 16},        {"-$10", -16},      {"$FFFFFFFF", -1},
+      {"0x80000000", INT_MIN}, {"2147483647", INT_MAX}, {"-2147483648", INT_MIN},
+      {"$00000000FF", 255}};
+  for (const auto& c : good) {
     int value = 77;
-    EXPECT_TRUE(TextToInt(c.first, value)) << c.first;
-    EXPECT_EQ(value, c.second) << c.first;
+    EXPECT_TRUE(TextToInt(c.first, value) && value == c.second) << c.first << " gave " << value;
   }
-  const char* bad[] = {"",      " ",           "-",           "+",           "$",
-                       "0x",    "100px",       "42 ",         "\t42",        "1.5",
-                       "--1",   "0x-1",        "$ 1",         "12345G",      "2147483648",
-                       "-2147483649", "$100000000", "0x1FFFFFFFF", "zzz"};
-  for (const char* text : bad) {
+  for (const char* text : {"", " ", "-", "+", "$", "0x", "100px", "42 ", "\t42", "1.5", "--1",
+                           "0x-1", "$ 1", "2147483648", "-2147483649", "$100000000",
+                           "0x1FFFFFFFF"}) {
     int value = 77;
     EXPECT_FALSE(TextToInt(text, value)) << '"' << text << '"';
-    EXPECT_EQ(value, 77) << text;
+    EXPECT_EQ(77, value) << text;
   }
 }
 
 TEST(TextToColor, SixCharactersAreRedGreenBlue) {
-  const std::pair<const char*, int> cases[] = {
-      {"446EA5", 0x00A56E44}, {"FF0000", 0x000000FF},  {"123456", 0x00563412},
-      {"$FFFFFF", 0xFFFFFF},  {"16777215", 0xFFFFFF},  {"$FF0000", 0xFF0000},
-      {"$8000000F", static_cast<int>(0x8000000F)},     {"255", 255}};
-  for (auto& c : cases) {
+  const std::pair<const char*, int> good[] = {
+      {"446EA5", 0x00A56E44}, {"123456", 0x00563412}, {"$FF0000", 0xFF0000},
+      {"16777215", 0xFFFFFF}, {"$8000000F", static_cast<int>(0x8000000F)}, {"255", 255}};
+  for (const auto& c : good) {
     int value = 77;
-    EXPECT_TRUE(TextToColor(c.first, value)) << c.first;
-    EXPECT_EQ(value, c.second) << c.first;
+    EXPECT_TRUE(TextToColor(c.first, value) && value == c.second) << c.first << " gave " << value;
   }
-  for (const char* text : {"FFF", "12345G", "", "FFFFFF ", "-12345", "zzz"}) {
+  for (const char* text : {"FFF", "12345G", "", "FFFFFF ", "-12345"}) {
     int value = 77;
     EXPECT_FALSE(TextToColor(text, value)) << '"' << text << '"';
-    EXPECT_EQ(value, 77) << text;
+    EXPECT_EQ(77, value) << text;
   }
 }
-
-// ---- Both readers on a real command line ----
 
 // A command line, the message boxes it shows in order (the painter's reader runs twice,
 // before and after the controller's) and settings it ends with.
 struct OptionsCase {
   const char* options;
   Strings boxes;
-  std::map<std::string, int> values;
+  Settings values;
 };
 
 TEST(ReadOptions, EachCommandLineGivesItsSettingsAndReportsEveryBadValue) {
@@ -204,20 +155,28 @@ TEST(ReadOptions, EachCommandLineGivesItsSettingsAndReportsEveryBadValue) {
   };
   for (const OptionsCase& c : cases) {
     SCOPED_TRACE(c.options);
-    const ProbeResult r = RunProbe(c.options);
-    EXPECT_EQ(r.Boxes, c.boxes);
-    for (const auto& value : c.values) {
-      const auto found = r.Values.find(value.first);
-      EXPECT_TRUE(found != r.Values.end() && found->second == value.second)
-          << value.first << " is not " << value.second;
-    }
+    char dir[MAX_PATH], file[MAX_PATH];
+    GetTempPathA(sizeof dir, dir);
+    GetTempFileNameA(dir, "fdo", 0, file);
+    SetEnvironmentVariableA(kProbeVariable, file);
+    Program child = StartProgram("options_test", c.options);
+    SetEnvironmentVariableA(kProbeVariable, nullptr);
+    EXPECT_EQ(c.boxes, CloseBoxesUntil(child.Id(), [&] { return !child.IsRunning(); }));
+    EXPECT_TRUE(child.WaitForExit(10000));
+    Settings got;
+    std::ifstream in(file, std::ios::binary);
+    for (std::string line; std::getline(in, line);)
+      got[line.substr(0, line.find('='))] = std::stoi(line.substr(line.find('=') + 1));
+    in.close();
+    DeleteFileA(file);
+    // Without options every setting is listed, and nothing else.
     if (!*c.options) {
-      EXPECT_EQ(r.Values, c.values) << "a setting too many or too few";
+      EXPECT_EQ(c.values, got);
     }
+    for (const auto& value : c.values)
+      EXPECT_EQ(value.second, got.count(value.first) ? got[value.first] : -1) << value.first;
   }
 }
-
-// ---- The real program ----
 
 TEST(FlipDeck, ReportsBadOptionsBeforeStartingAndRunsWithTheOthers) {
   Program flipDeck = StartProgram("FlipDeck", "-background=zzz -centerX=1px -transparency=200");
@@ -229,7 +188,7 @@ TEST(FlipDeck, ReportsBadOptionsBeforeStartingAndRunsWithTheOthers) {
       if (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) form = w;
     return form != nullptr;
   };
-  EXPECT_EQ(Texts(CloseBoxesUntil(flipDeck.Id(), started)),
+  EXPECT_EQ(CloseBoxesUntil(flipDeck.Id(), started),
             Strings({"could not parse parameter-background=zzz", "-centerX has to be a number",
                      "could not parse parameter-background=zzz"}));
   ASSERT_NE(form, nullptr);
@@ -238,7 +197,6 @@ TEST(FlipDeck, ReportsBadOptionsBeforeStartingAndRunsWithTheOthers) {
   EXPECT_NE(GetWindowLongA(form, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
   EXPECT_TRUE(GetLayeredWindowAttributes(form, nullptr, &alpha, nullptr));
   EXPECT_EQ(alpha, 200);
-
   PostMessageA(form, WM_CLOSE, 0, 0);
   EXPECT_TRUE(flipDeck.WaitForExit(10000));
 }

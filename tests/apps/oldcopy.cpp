@@ -1,11 +1,6 @@
-// An older FlipDeck as a newer one meets it: it holds Alt+Tab and Alt+Shift+Tab and
-// quits on a newer copy's hand-over message, but only after a delay.
-//
-//   oldcopy <report-file> <delay-ms>
-//
-// The report file gets the handle of its window once both hotkeys are held. The program
-// ends <delay-ms> after the hand-over, or after a minute so that nothing outlives a
-// broken run.
+// oldcopy <report-file> <delay-ms>: an older FlipDeck as a newer one meets it. It holds
+// Alt+Tab and Alt+Shift+Tab, reports its window once it does, and ends <delay-ms> after a
+// newer copy's hand-over message, or after a minute so that nothing outlives a broken run.
 #include <windows.h>
 
 #include <cstdlib>
@@ -19,8 +14,7 @@ DWORD delay = 0;
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == handOver && reinterpret_cast<HWND>(wParam) != hwnd) {
-    // Busy with something else for a while, then gone, and the hotkeys with the window.
-    Sleep(delay);
+    Sleep(delay);  // busy for a while, then gone, and the hotkeys with the window
     DestroyWindow(hwnd);
     return 0;
   }

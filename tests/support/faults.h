@@ -9,8 +9,7 @@
 
 class FaultWatch {
  public:
-  // Attaches to the running process and follows it until it exits.
-  explicit FaultWatch(DWORD processId);
+  explicit FaultWatch(DWORD processId);  // follows the running process until it exits
   ~FaultWatch();
   FaultWatch(const FaultWatch&) = delete;
   FaultWatch& operator=(const FaultWatch&) = delete;

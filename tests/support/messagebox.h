@@ -11,6 +11,5 @@ struct SeenBox {
   bool HasCancel = true;
 };
 
-// Describes a shown message box ("#32770") and presses its OK button; a WM_CLOSE would
-// answer IDCANCEL even for an OK-only box.
+// Describes a shown message box and presses OK (a WM_CLOSE would answer IDCANCEL).
 SeenBox CloseBox(HWND box);

@@ -2,25 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <utility>
 
 #include "wait.h"
-
-Program::~Program() {
-  Kill();
-}
-
-Program::Program(Program&& other) noexcept : info_(other.info_) {
-  other.info_ = {};
-}
-
-Program& Program::operator=(Program&& other) noexcept {
-  if (this != &other) {
-    Kill();
-    info_ = std::exchange(other.info_, {});
-  }
-  return *this;
-}
 
 bool Program::IsRunning() const {
   return IsStarted() && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
@@ -37,14 +20,7 @@ DWORD Program::ExitCode() const {
 }
 
 void Program::Kill() {
-  if (IsRunning()) {
-    TerminateProcess(info_.hProcess, 1);
-    WaitForSingleObject(info_.hProcess, 5000);
-  }
-  Close();
-}
-
-void Program::Close() {
+  if (IsRunning()) TerminateProcess(info_.hProcess, 1), WaitForSingleObject(info_.hProcess, 5000);
   if (info_.hThread) CloseHandle(info_.hThread);
   if (info_.hProcess) CloseHandle(info_.hProcess);
   info_ = {};
@@ -52,8 +28,7 @@ void Program::Close() {
 
 std::string ProgramDir() {
   char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string dir(path, length);
+  std::string dir(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
   return dir.substr(0, dir.find_last_of("\\/") + 1);
 }
 
@@ -71,124 +46,103 @@ std::string QuoteArgument(const std::string& arg) {
     backslashes = 0;
     quoted += c;
   }
-  quoted.append(backslashes * 2, '\\');
-  quoted += '"';
-  return quoted;
+  return quoted.append(backslashes * 2, '\\') + '"';
 }
 
-Program StartProgram(const std::string& exeName, const std::string& args) {
-  const bool absolute = exeName.find(':') != std::string::npos;
-  std::string path = absolute ? exeName : ProgramDir() + exeName;
-  if (path.size() < 4 || _stricmp(path.c_str() + path.size() - 4, ".exe") != 0) path += ".exe";
-  std::string commandLine = QuoteArgument(path);
-  if (!args.empty()) commandLine += " " + args;
+namespace {
 
+bool Start(const char* path, std::string commandLine, PROCESS_INFORMATION& info) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
-  PROCESS_INFORMATION info = {};
-  if (!CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &info)) {
-    return Program();
+  info = {};
+  return CreateProcessA(path, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info) != FALSE;
+}
+
+// A name no other test or run uses at the same time.
+std::string UniqueName(const std::string& prefix) {
+  static unsigned counter = 0;
+  return prefix + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()) +
+         "-" + std::to_string(++counter);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::string text;
+  if (FILE* file = std::fopen(path.c_str(), "rb")) {
+    char buffer[4096];
+    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+      text.append(buffer, got);
+    std::fclose(file);
   }
+  return text;
+}
+
+}  // namespace
+
+Program StartProgram(const std::string& exeName, const std::string& args) {
+  std::string path = exeName.find(':') != std::string::npos ? exeName : ProgramDir() + exeName;
+  if (path.size() < 4 || _stricmp(path.c_str() + path.size() - 4, ".exe") != 0) path += ".exe";
+  PROCESS_INFORMATION info;
+  if (!Start(path.c_str(), QuoteArgument(path) + (args.empty() ? "" : " " + args), info))
+    return Program();
   return Program(info);
 }
 
 std::vector<HWND> StartReporting(Program& program, const std::string& exeName,
                                  const std::string& args, size_t count) {
-  static unsigned counter = 0;
-  char dir[MAX_PATH] = "", report[MAX_PATH];
+  char dir[MAX_PATH] = "";
   GetTempPathA(sizeof dir, dir);
-  std::snprintf(report, sizeof report, "%sflipdeck-report-%lu-%lu-%u.txt", dir,
-                GetCurrentProcessId(), GetTickCount(), ++counter);
+  const std::string report = UniqueName(std::string(dir) + "flipdeck-report-") + ".txt";
   program = StartProgram(exeName, QuoteArgument(report) + " " + args);
   std::vector<HWND> handles;
-  if (!program.IsStarted()) return handles;
-  // Read until complete: under Wine a renamed file can show up before its contents do,
-  // or still be held by the rename.
+  // Read until complete: under Wine a renamed file can show up before its contents do.
   const auto read = [&] {
     handles.clear();
-    if (FILE* file = std::fopen(report, "r")) {
-      unsigned long value = 0;
-      while (std::fscanf(file, "%lu", &value) == 1)
-        handles.push_back(reinterpret_cast<HWND>(static_cast<UINT_PTR>(value)));
-      std::fclose(file);
+    std::string text = ReadFile(report);
+    for (const char* p = text.c_str(); *p;) {
+      char* end = nullptr;
+      const unsigned long value = std::strtoul(p, &end, 10);
+      if (end == p) break;
+      handles.push_back(reinterpret_cast<HWND>(static_cast<UINT_PTR>(value)));
+      p = end;
     }
     return handles.size() >= count;
   };
-  WaitUntil([&] { return read() || !program.IsRunning(); }, 60000);
+  if (program.IsStarted()) WaitUntil([&] { return read() || !program.IsRunning(); }, 60000);
   read();
-  DeleteFileA(report);
+  DeleteFileA(report.c_str());
   return handles;
 }
 
-namespace {
-
-bool FileExists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::string text;
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return text;
-  char buffer[4096];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-  std::fclose(file);
-  return text;
-}
-
-// Wine maps the Unix root to drive Z:.
-std::string WinePath(const std::string& unixPath) {
-  std::string path = "Z:" + unixPath;
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
-}
-
-}  // namespace
-
 int RunUnix(const std::string& shellCommand, std::string* output, DWORD timeoutMs) {
-  // Wine gives no usable handle for a Unix process, so the shell reports its
-  // end through a status file it renames into place (Z: is the Unix root).
-  static unsigned counter = 0;
-  char name[96];
-  std::snprintf(name, sizeof name, "/tmp/flipdeck-rununix-%lu-%lu-%u",
-                GetCurrentProcessId(), GetTickCount(), ++counter);
-  const std::string unixBase = name;
-  const std::string statusFile = WinePath(unixBase + ".status");
-  const std::string outputFile = WinePath(unixBase + ".out");
-
-  // The shell lets go of the test's stdout at once (a command that outlives
-  // its timeout must not hold ctest's pipe open), and puts the command on
-  // lines of its own (a trailing comment must not swallow the rest).
-  const std::string script = "exec >/dev/null\n"
-                             "(\n" + shellCommand + "\n) >'" + unixBase + ".out' </dev/null\n"
-                             "echo $? >'" + unixBase + ".tmp'\n"
-                             "mv '" + unixBase + ".tmp' '" + unixBase + ".status'\n"
-                             // Given up on by the test: nobody reads the files.
-                             "[ -e '" + unixBase + ".abandoned' ] && rm -f '" + unixBase + ".'*\n";
-  std::string commandLine = "Z:\\bin\\sh -c " + QuoteArgument(script);
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info = {};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &info)) {
+  // Wine gives no usable handle for a Unix process: the shell reports its end through a
+  // status file it renames into place, seen from here on Z:, the Unix root.
+  const std::string base = UniqueName("/tmp/flipdeck-rununix-");
+  std::string windows = "Z:" + base;
+  for (char& c : windows) c = c == '/' ? '\\' : c;
+  // The shell lets go of the test's stdout at once (a command that outlives its timeout
+  // must not hold ctest's pipe open), puts the command on lines of its own (a trailing
+  // comment must not swallow the rest), and cleans up if the test gave up on it.
+  const std::string script = "exec >/dev/null\n(\n" + shellCommand + "\n) >'" + base +
+                             ".out' </dev/null\necho $? >'" + base + ".tmp'\nmv '" + base +
+                             ".tmp' '" + base + ".status'\n[ -e '" + base +
+                             ".abandoned' ] && rm -f '" + base + ".'*\n";
+  // Wine gives no usable handles for it (often none at all).
+  PROCESS_INFORMATION shell;
+  if (!Start(nullptr, "Z:\\bin\\sh -c " + QuoteArgument(script), shell)) return -1;
+  if (shell.hThread) CloseHandle(shell.hThread);
+  if (shell.hProcess) CloseHandle(shell.hProcess);
+  const std::string status = windows + ".status", out = windows + ".out";
+  if (!WaitUntil([&] { return GetFileAttributesA(status.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                 timeoutMs)) {
+    HANDLE abandoned = CreateFileA((windows + ".abandoned").c_str(), GENERIC_WRITE, 0, nullptr,
+                                   CREATE_ALWAYS, 0, nullptr);
+    if (abandoned != INVALID_HANDLE_VALUE) CloseHandle(abandoned);
     return -1;
   }
-  if (info.hThread) CloseHandle(info.hThread);
-  if (info.hProcess) CloseHandle(info.hProcess);
-
-  if (!WaitUntil([&] { return FileExists(statusFile); }, timeoutMs)) {
-    const std::string abandoned = WinePath(unixBase + ".abandoned");
-    HANDLE file = CreateFileA(abandoned.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    return -1;
-  }
-  const int status = std::atoi(ReadFile(statusFile).c_str());
-  if (output) *output = ReadFile(outputFile);
-  DeleteFileA(statusFile.c_str());
-  DeleteFileA(outputFile.c_str());
-  return status;
+  const int code = std::atoi(ReadFile(status).c_str());
+  if (output) *output = ReadFile(out);
+  DeleteFileA(status.c_str());
+  DeleteFileA(out.c_str());
+  return code;
 }

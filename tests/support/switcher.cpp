@@ -9,23 +9,19 @@
 
 FlipDeck StartFlipDeck(const std::string& exe, const std::string& args) {
   const HWND previous = GetForegroundWindow();
-  // Only farm windows count their activations.
   const bool counted = Activations(previous) > 0;
   const int deactivations = Deactivations(previous);
   FlipDeck flipDeck;
   flipDeck.program = StartProgram(exe, args);
   if (!flipDeck.program.IsStarted()) return flipDeck;
   HWND form = nullptr;
-  const DWORD id = flipDeck.program.Id();
-  const bool settled = WaitUntil(
-      [&] {
-        for (HWND hwnd : TopLevelWindows(id, "obj_Form"))
-          if (WindowText(hwnd) == "Form1") form = hwnd;
-        return form && (!counted || Deactivations(previous) > deactivations) &&
-               GetForegroundWindow() == previous && !IsWindowVisible(form);
-      },
-      10000);
-  if (settled) flipDeck.form = form;
+  const auto settled = [&] {
+    for (HWND hwnd : TopLevelWindows(flipDeck.program.Id(), "obj_Form"))
+      if (WindowText(hwnd) == "Form1") form = hwnd;
+    return form && (!counted || Deactivations(previous) > deactivations) &&
+           GetForegroundWindow() == previous && !IsWindowVisible(form);
+  };
+  if (WaitUntil(settled, 10000)) flipDeck.form = form;
   return flipDeck;
 }
 
@@ -45,25 +41,15 @@ bool ShowList(HWND form, bool shift) {
   return HoldAlt(GetForegroundWindow()) && PressTab(shift) && WaitShown(form) && FocusX(form);
 }
 
-namespace {
-
-DWORD ProcessOf(HWND hwnd) {
-  DWORD id = 0;
-  GetWindowThreadProcessId(hwnd, &id);
-  return id;
-}
-
-}  // namespace
-
 std::vector<HWND> OtherListableWindows(const std::vector<DWORD>& processIds) {
   std::vector<HWND> others;
   for (HWND hwnd : TopLevelWindows(0)) {
-    if (std::find(processIds.begin(), processIds.end(), ProcessOf(hwnd)) != processIds.end())
-      continue;
-    if (!IsWindowVisible(hwnd) || GetWindow(hwnd, GW_OWNER)) continue;
-    if (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) continue;
-    if (GetWindowLongA(hwnd, GWL_STYLE) & WS_DISABLED) continue;
-    others.push_back(hwnd);
+    DWORD id = 0;
+    GetWindowThreadProcessId(hwnd, &id);
+    if (std::find(processIds.begin(), processIds.end(), id) == processIds.end() &&
+        IsWindowVisible(hwnd) && !GetWindow(hwnd, GW_OWNER) &&
+        !(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) && IsWindowEnabled(hwnd))
+      others.push_back(hwnd);
   }
   return others;
 }
@@ -90,9 +76,7 @@ bool SendKeys(std::initializer_list<std::pair<WORD, bool>> keys) {
          inputs.size();
 }
 
-namespace {
-
-bool SendMouse(DWORD flags, DWORD data = 0) {
+static bool SendMouse(DWORD flags, DWORD data = 0) {
   INPUT input = {};
   input.type = INPUT_MOUSE;
   input.mi.dwFlags = flags;
@@ -100,17 +84,15 @@ bool SendMouse(DWORD flags, DWORD data = 0) {
   return SendInput(1, &input, sizeof input) == 1;
 }
 
-}  // namespace
-
 bool HoldAlt(HWND focus) { return FocusX(focus) && Xdotool("keydown alt"); }
 bool PressTab(bool shift) { return Xdotool(shift ? "key shift+Tab" : "key Tab"); }
 bool ReleaseAlt() { return Xdotool("keyup alt"); }
 
 bool Click(POINT at, int button) {
-  DWORD down = MOUSEEVENTF_LEFTDOWN, up = MOUSEEVENTF_LEFTUP;
-  if (button == 2) down = MOUSEEVENTF_RIGHTDOWN, up = MOUSEEVENTF_RIGHTUP;
-  if (button == 3) down = MOUSEEVENTF_MIDDLEDOWN, up = MOUSEEVENTF_MIDDLEUP;
-  return SetCursorPos(at.x, at.y) && SendMouse(down) && SendMouse(up);
+  const DWORD down[] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_MIDDLEDOWN};
+  // Each button's up flag is twice its down flag.
+  return SetCursorPos(at.x, at.y) && SendMouse(down[button - 1]) &&
+         SendMouse(down[button - 1] * 2);
 }
 
 bool TurnWheel(POINT at, int delta) {

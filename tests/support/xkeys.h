@@ -13,7 +13,5 @@ unsigned long XWindowOf(HWND hwnd);
 
 // Gives hwnd's X window the X focus and waits until it has it.
 bool FocusX(HWND hwnd);
-
-// Runs `xdotool <args>`, e.g. Xdotool("keydown alt key Tab"); true if it
-// succeeded.
+// Runs `xdotool <args>`, e.g. Xdotool("keydown alt key Tab"); true if it succeeded.
 bool Xdotool(const std::string& args);

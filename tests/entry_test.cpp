@@ -90,10 +90,14 @@ TEST_F(EntryTest, IconsAreLookedUpInOrderAndOutliveTheirEntries) {
   drag = {0, 0, 0, Sys(IDI_ERROR)};
   HWND owner = Window(&onlyBig);
   const struct { const Answers* answers; bool classIcon; HWND owner; bool bigFirst; HICON icon; }
-      cases[] = {{&both, false, 0, true, big},          {&both, false, 0, false, small},
-                 {&onlySmall2, false, 0, false, small2}, {&onlyBig, false, 0, false, big},
-                 {&none, true, 0, true, Sys(IDI_WINLOGO)}, {&drag, false, 0, false, Sys(IDI_ERROR)},
-                 {&none, false, owner, false, big},     {&none, false, 0, false, Sys(IDI_APPLICATION)}};
+      cases[] = {{&both, false, 0, true, big},
+                 {&both, false, 0, false, small},
+                 {&onlySmall2, false, 0, false, small2},
+                 {&onlyBig, false, 0, false, big},
+                 {&none, true, 0, true, Sys(IDI_WINLOGO)},
+                 {&drag, false, 0, false, Sys(IDI_ERROR)},
+                 {&none, false, owner, false, big},
+                 {&none, false, 0, false, Sys(IDI_APPLICATION)}};
   std::vector<HWND> asked;
   for (const auto& c : cases) {
     asked.push_back(Window(c.answers, c.classIcon, c.owner));

@@ -14,17 +14,6 @@
 
 namespace {
 
-// A windowfarm title: printable ASCII as it is, everything else as \uXXXX.
-std::string Escaped(const std::wstring& title) {
-  std::string escaped;
-  for (wchar_t c : title) {
-    char unit[8];
-    std::snprintf(unit, sizeof unit, "\\u%04X", static_cast<unsigned>(c));
-    escaped += c >= 32 && c < 127 && c != '\\' ? std::string(1, static_cast<char>(c)) : unit;
-  }
-  return escaped;
-}
-
 struct Kind {
   const char* flags;  // see windowfarm.cpp
   DWORD exStyle;
@@ -69,12 +58,18 @@ std::vector<Kind> Kinds() {
   return kinds;
 }
 
+// The windowfarm arguments: titles in printable ASCII as they are, other units as \uXXXX.
 std::vector<std::string> Specs(const std::vector<Kind>& kinds) {
   std::vector<std::string> specs;
   for (const Kind& k : kinds) {
-    char head[32];
-    std::snprintf(head, sizeof head, "%s|%lx|%d|", k.flags, k.exStyle, k.owner);
-    specs.push_back(head + Escaped(k.title));
+    char unit[32];
+    std::snprintf(unit, sizeof unit, "%s|%lx|%d|", k.flags, k.exStyle, k.owner);
+    specs.push_back(unit);
+    for (wchar_t c : k.title) {
+      std::snprintf(unit, sizeof unit, "\\u%04X", static_cast<unsigned>(c));
+      const bool plain = c >= 32 && c < 127 && c != '\\';
+      specs.back() += plain ? std::string(1, static_cast<char>(c)) : unit;
+    }
   }
   return specs;
 }

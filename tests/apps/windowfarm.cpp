@@ -70,7 +70,8 @@ HWND MakePlain(int index, int showCommand) {
   const std::wstring title = prefix + L" " + std::to_wstring(index);
   const int offset = 12 * (index % 30);
   HWND hwnd = CreateWindowW(FarmClass, title.c_str(), WS_OVERLAPPEDWINDOW, 10 + offset,
-                            10 + offset, 240, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+                            10 + offset, 240, 100, nullptr, nullptr, GetModuleHandleW(nullptr),
+                            nullptr);
   if (!hwnd) return nullptr;
   plain.push_back(hwnd);
   ShowWindow(hwnd, showCommand);

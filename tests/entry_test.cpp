@@ -2,7 +2,6 @@
 // of a painted row. Icons do not cross processes under Wine, so the icon cases use windows
 // of this process that answer as each case asks; a window of another thread that does not
 // pump stands for a busy program.
-#include <algorithm>
 #include <memory>
 #include <set>
 #include <string>
@@ -31,8 +30,14 @@ LRESULT CALLBACK AnswerProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
 }
 
 const COLORREF Base = RGB(1, 2, 3);  // the surface before painting
+const RECT IconCell = {32, 6, 48, 22};  // of a 32-pixel row painted at (10, 4)
 
 HICON Sys(LPCSTR id) { return LoadIconA(nullptr, id); }
+HICON Blank(BYTE andBits, BYTE xorBits) {
+  BYTE andMask[128], xorMask[128] = {xorBits};
+  memset(andMask, andBits, sizeof andMask);
+  return CreateIcon(GetModuleHandleA(nullptr), 32, 32, 1, 1, andMask, xorMask);
+}
 
 // Windows of two classes, the second with a small class icon.
 HWND MakeWindow(const Answers* answers, bool classIcon = false, HWND owner = 0) {
@@ -66,18 +71,17 @@ class EntryTest : public SwitcherTest {
     windows.push_back(MakeWindow(answers, classIcon, owner));
     return windows.back();
   }
-  std::unique_ptr<TWindowInfo> Entry(HWND w, int rowHeight) {
-    return std::make_unique<TWindowInfo>(L"Hello", w, rowHeight);
+  TFlipDeckEntry* Listed(HWND w) {
+    for (TFlipDeckEntry* e : s->Entries)
+      if (e->Handle == w) return e;
+    return nullptr;
   }
-
   std::vector<HWND> windows;
 };
 
 TEST_F(EntryTest, IconsAreLookedUpInOrderAndOutliveTheirEntries) {
   // An icon of this process, which forgetting a window that shows it must leave valid.
-  BYTE andMask[128] = {}, xorMask[128] = {0xAA};
-  const HICON big = CreateIcon(GetModuleHandleA(nullptr), 32, 32, 1, 1, andMask, xorMask);
-  const HICON small = Sys(IDI_INFORMATION), small2 = Sys(IDI_QUESTION);
+  const HICON big = Blank(0, 0xAA), small = Sys(IDI_INFORMATION), small2 = Sys(IDI_QUESTION);
   // Static: the windows ask for them until they are destroyed after the test.
   static Answers both, none, onlySmall2, onlyBig, drag;
   both = {big, small, small2, 0};
@@ -86,10 +90,14 @@ TEST_F(EntryTest, IconsAreLookedUpInOrderAndOutliveTheirEntries) {
   drag = {0, 0, 0, Sys(IDI_ERROR)};
   HWND owner = Window(&onlyBig);
   const struct { const Answers* answers; bool classIcon; HWND owner; bool bigFirst; HICON icon; }
-      cases[] = {{&both, false, 0, true, big},          {&both, false, 0, false, small},
-                 {&onlySmall2, false, 0, false, small2}, {&onlyBig, false, 0, false, big},
-                 {&none, true, 0, true, Sys(IDI_WINLOGO)}, {&drag, false, 0, false, Sys(IDI_ERROR)},
-                 {&none, false, owner, false, big},     {&none, false, 0, false, Sys(IDI_APPLICATION)}};
+      cases[] = {{&both, false, 0, true, big},
+                 {&both, false, 0, false, small},
+                 {&onlySmall2, false, 0, false, small2},
+                 {&onlyBig, false, 0, false, big},
+                 {&none, true, 0, true, Sys(IDI_WINLOGO)},
+                 {&drag, false, 0, false, Sys(IDI_ERROR)},
+                 {&none, false, owner, false, big},
+                 {&none, false, 0, false, Sys(IDI_APPLICATION)}};
   std::vector<HWND> asked;
   for (const auto& c : cases) {
     asked.push_back(Window(c.answers, c.classIcon, c.owner));
@@ -107,16 +115,15 @@ TEST_F(EntryTest, IconsAreLookedUpInOrderAndOutliveTheirEntries) {
 }
 
 // A window of another thread that answers only while it pumps: it waits for Go before
-// each round of pumping and counts the icon questions it answered.
+// each round of pumping. TimedOut tells that the test waited on the thread instead of
+// letting it pump.
 struct BusyWindow {
-  BusyWindow(const Answers* answers, bool classIcon) {
+  explicit BusyWindow(const Answers* answers) {
     HANDLE made = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     thread = std::thread([=] {
-      Window = MakeWindow(answers, classIcon);
-      SetWindowLongPtrA(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(answers));
+      Window = MakeWindow(answers, true);
       ShowWindow(Window, SW_SHOWNOACTIVATE);
       SetEvent(made);
-      // Given up only when the test waited on the thread instead of letting it pump.
       for (MSG m; !Done;) {
         if (WaitForSingleObject(Go, 10000) != WAIT_OBJECT_0) {
           TimedOut = true;
@@ -138,7 +145,6 @@ struct BusyWindow {
     CloseHandle(Go);
     CloseHandle(Pumped);
   }
-  // Lets the thread handle what waits for it, once.
   void PumpOnce() {
     ResetEvent(Pumped);
     SetEvent(Go);
@@ -148,8 +154,7 @@ struct BusyWindow {
   HWND Window = 0;
   HANDLE Go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   HANDLE Pumped = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  volatile bool Done = false;
-  volatile bool TimedOut = false;
+  volatile bool Done = false, TimedOut = false;
   std::thread thread;
 };
 
@@ -161,11 +166,14 @@ void CountingPaint(void* receiver, TWinControl*, HDC) {
 
 // The list is shown and painted while a listed window's program is busy; its icon is
 // painted once it answers and kept while it is busy again; once hung, it is asked nothing
-// and still switched to without waiting.
-TEST_F(EntryTest, ABusyOrHungWindowNeverDelaysTheListAndItsIconComesLater) {
+// and still switched to at the release of Alt, without waiting, in front of the window
+// that was in front before.
+TEST_F(EntryTest, ABusyOrHungWindowNeverDelaysTheListOrTheSwitchAndItsIconComesLater) {
   static Answers busyAnswers;
   busyAnswers = {Sys(IDI_ERROR), Sys(IDI_ERROR), Sys(IDI_ERROR), 0};
-  BusyWindow busy(&busyAnswers, true);
+  BusyWindow busy(&busyAnswers);
+  HWND other = Window(nullptr);
+  ShowWindow(other, SW_SHOW);
   SetOnPaint(s->PaintBox, CountingPaint, s);
   listPaints = 0;
   s->Refresh();
@@ -174,9 +182,8 @@ TEST_F(EntryTest, ABusyOrHungWindowNeverDelaysTheListAndItsIconComesLater) {
   EXPECT_GT(listPaints, 0);
   IdleHook(s->Form);  // the loop's idle pass, which asks for the icons
   EXPECT_FALSE(busy.TimedOut);
-  auto listed = std::find_if(s->Entries.begin(), s->Entries.end(),
-                             [&](TFlipDeckEntry* e) { return e->Handle == busy.Window; });
-  ASSERT_NE(listed, s->Entries.end());
+  TFlipDeckEntry* row = Listed(busy.Window);
+  ASSERT_NE(row, nullptr);
   // Not answered yet: the row shows the class icon.
   EXPECT_EQ(s->Icons.IconOf(busy.Window), Sys(IDI_WINLOGO));
 
@@ -190,18 +197,15 @@ TEST_F(EntryTest, ABusyOrHungWindowNeverDelaysTheListAndItsIconComesLater) {
   UpdateWindow(s->Form->Handle);
   EXPECT_GT(listPaints, paintsBefore);
   Surface painted(300, 40, Base), expected(300, 40, Base);
-  TFlipDeckEntry* row = *std::find_if(s->Entries.begin(), s->Entries.end(),
-                                      [&](TFlipDeckEntry* e) { return e->Handle == busy.Window; });
-  row->Selected = false;  // it is the foreground window now
+  row->Selected = false;
   row->Paint(painted.Canvas, *s->Painter, 10, 4, 300, 32);
   expected.Canvas->Brush()->SetColor(s->Painter->Background);
-  expected.Canvas->FillRectangle({32, 6, 48, 22});
+  expected.Canvas->FillRectangle(IconCell);
   DrawIconEx(expected.Dc, 32, 6, Sys(IDI_ERROR), 16, 16, 0, nullptr, DI_NORMAL);
-  EXPECT_EQ(painted.Differences(expected, {32, 6, 48, 22}), 0);
-  EXPECT_GT(expected.Count({32, 6, 48, 22}, static_cast<COLORREF>(s->Painter->Background)), 0);
+  EXPECT_EQ(painted.Differences(expected, IconCell), 0);
+  EXPECT_GT(expected.Count(IconCell, static_cast<COLORREF>(s->Painter->Background)), 0);
 
-  // Busy again: the next list keeps the icon it knows; hung, the window is asked nothing
-  // and still switched to.
+  // Busy again: the next list keeps the icon it knows.
   s->Refresh();
   PumpPending();
   IdleHook(s->Form);
@@ -210,42 +214,23 @@ TEST_F(EntryTest, ABusyOrHungWindowNeverDelaysTheListAndItsIconComesLater) {
   busy.PumpOnce();  // answers the question of the refresh before it hung
   busyAnswers.Big = busyAnswers.Small = busyAnswers.Small2 = Sys(IDI_WARNING);
   ASSERT_TRUE(WaitUntil([&] { return IsHungAppWindow(busy.Window) != FALSE; }, 9000));
+  SetForegroundWindow(other);
   s->Refresh();
   PumpPending();
   IdleHook(s->Form);
-  auto hung = std::find_if(s->Entries.begin(), s->Entries.end(),
-                           [&](TFlipDeckEntry* e) { return e->Handle == busy.Window; });
-  ASSERT_NE(hung, s->Entries.end());
-  (*hung)->Activate();
-  EXPECT_FALSE(busy.TimedOut);
-  busy.PumpOnce();
-  PumpPending();
-  EXPECT_EQ(s->Icons.IconOf(busy.Window), Sys(IDI_ERROR));  // never asked again
-  EXPECT_TRUE(WaitUntil([&] {
-    busy.PumpOnce();
-    return GetForegroundWindow() == busy.Window;
-  }, 2000));
-  s->Form->Hide();
-}
-
-// Switching to a busy window of another thread: the switch is made and the list hidden
-// while the thread is still busy, and the window comes to the front once it pumps.
-TEST_F(EntryTest, SwitchingToABusyWindowDoesNotWaitForIt) {
-  BusyWindow busy(nullptr, false);
-  HWND other = Window(nullptr);
-  ShowWindow(other, SW_SHOW);
-  s->Refresh();
-  PumpPending();
+  ASSERT_NE(Listed(busy.Window), nullptr);
   for (TFlipDeckEntry* e : s->Entries) e->Selected = e->Handle == busy.Window;
   int key = VK_MENU;
   FormKeyUp(s, s->Form, key, 0);
   EXPECT_FALSE(busy.TimedOut);
   EXPECT_FALSE(IsWindowVisible(s->Form->Handle));
+  busy.PumpOnce();
+  PumpPending();
+  EXPECT_EQ(s->Icons.IconOf(busy.Window), Sys(IDI_ERROR)) << "a hung window was asked again";
   EXPECT_TRUE(WaitUntil([&] {
     busy.PumpOnce();
     return GetForegroundWindow() == busy.Window;
   }, 2000));
-  // In front of the window that was in front before.
   HWND above = busy.Window;
   while (above && above != other) above = GetWindow(above, GW_HWNDNEXT);
   EXPECT_EQ(above, other);
@@ -257,17 +242,15 @@ TEST_F(EntryTest, TheIconCacheForgetsWindowsNoLongerListedAndKeepsNoHandles) {
   static Answers error;
   error = {Sys(IDI_ERROR), Sys(IDI_ERROR), Sys(IDI_ERROR), 0};
   Surface surface(100, 100, Base);
-  HDC dc = surface.Dc;
   const HWND kept = Window(&error);
-  s->Icons.Draw(dc, 0, 0, kept, 16, RGB(1, 1, 1));  // the cache's own DC
+  s->Icons.Draw(surface.Dc, 0, 0, kept, 16, RGB(1, 1, 1));  // the cache's own DC
   const int gdi = CountGdiObjects();
-  BYTE andMask[128] = {}, xorMask[128] = {0x55};
   for (int round = 0; round < 3; ++round) {
     std::vector<HWND> made;
     std::vector<HICON> icons;
     std::vector<Answers> answers(20);
     for (int i = 0; i < 20; ++i) {
-      icons.push_back(CreateIcon(GetModuleHandleA(nullptr), 32, 32, 1, 1, andMask, xorMask));
+      icons.push_back(Blank(0, 0x55));
       answers[i] = {icons[i], icons[i], icons[i], 0};
       made.push_back(MakeWindow(&answers[i], i % 2 == 0));
       made.push_back(MakeWindow(&answers[i]));  // the same icon: the same image
@@ -276,7 +259,7 @@ TEST_F(EntryTest, TheIconCacheForgetsWindowsNoLongerListedAndKeepsNoHandles) {
       s->Icons.Ask(w, false);
       for (int size : {16, 32})
         for (COLORREF background : {RGB(1, 1, 1), RGB(2, 2, 2), RGB(3, 3, 3)})
-          s->Icons.Draw(dc, 10, 10, w, size, background);
+          s->Icons.Draw(surface.Dc, 10, 10, w, size, background);
     }
     const int drawn = CountGdiObjects();
     for (HICON icon : icons) DestroyIcon(icon);
@@ -295,37 +278,27 @@ TEST_F(EntryTest, ActivateBringsTheWindowForwardAndClearsItsAttentionMarks) {
   ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == other; }, 2000));
   TFlashingWindows& flashing = s->FlashingWindows;
   for (HWND w : {other, owner, popup}) flashing.Mark(w);
-  s->ActivateEntry(Entry(popup, 32).get());
+  TWindowInfo entry(L"Popup", popup, 32);
+  s->ActivateEntry(&entry);
   EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == popup; }, 2000));
   EXPECT_FALSE(flashing.IsFlashing(popup));
   EXPECT_FALSE(flashing.IsFlashing(owner));
   EXPECT_TRUE(flashing.IsFlashing(other));
-  s->ActivateEntry(Entry(owner, 32).get());  // not marked any more: nothing to forget
-  EXPECT_TRUE(flashing.IsFlashing(other));
 }
 
-
+// A row of the window "Hello" painted at (10, 4), 32 pixels high; the window answers with
+// an icon that leaves its cell in the row's colour.
 class RowPaint : public EntryTest {
  protected:
-  // The row's window answers with an icon that leaves its cell in the row's colour.
   void SetUp() override {
     EntryTest::SetUp();
-    BYTE andMask[128], xorMask[128] = {};
-    memset(andMask, 0xFF, sizeof andMask);
-    blank = CreateIcon(GetModuleHandleA(nullptr), 32, 32, 1, 1, andMask, xorMask);
     answers = {blank, blank, blank, 0};
-    entry = Entry(Window(&answers), 32);
+    entry = std::make_unique<TWindowInfo>(L"Hello", Window(&answers), 32);
     s->Icons.Ask(entry->Handle, false);
   }
   void TearDown() override {
     EntryTest::TearDown();
     DestroyIcon(blank);
-  }
-  // Where the row at (10, 4) draws its icon, filled as the row shows the blank one.
-  static const RECT IconCell;
-  void BlankCell(Surface& surface, int color) {
-    surface.Canvas->Brush()->SetColor(color);
-    surface.Canvas->FillRectangle(IconCell);
   }
   // The text as a row shows it, written alone onto another surface with the wide call.
   void Reference(Surface& surface, int x, int y, const std::wstring& text, int style) {
@@ -338,13 +311,12 @@ class RowPaint : public EntryTest {
     HDC dc = surface.Canvas->Prepare(NeedFont | NeedBrush | NeedDC);
     TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
   }
-  static COLORREF C(int value) { return static_cast<COLORREF>(value); }
+  COLORREF Color(int value) { return static_cast<COLORREF>(value); }
 
-  std::unique_ptr<TWindowInfo> entry;
-  HICON blank = 0;
+  HICON blank = Blank(0xFF, 0);
   Answers answers = {};
+  std::unique_ptr<TWindowInfo> entry;
 };
-const RECT RowPaint::IconCell = {32, 6, 48, 22};
 
 TEST_F(RowPaint, WidthIsTheRowAsPaintedFromLabelToBoxEdge) {
   Surface surface(10, 10, Base);
@@ -356,34 +328,41 @@ TEST_F(RowPaint, WidthIsTheRowAsPaintedFromLabelToBoxEdge) {
 }
 
 TEST_F(RowPaint, BoxFramesTheSelectedAndTheFlashingEntryAndOnlyTheSelectionIsForeground) {
-  const COLORREF bg = C(s->Painter->Background), fg = C(s->Painter->Foreground);
-  const struct { bool selected, flashing; } cases[] = {
-      {true, false}, {true, true}, {false, true}, {false, false}};
-  for (auto c : cases) {
-    SCOPED_TRACE(testing::Message() << "selected " << c.selected << ", flashing " << c.flashing);
+  const COLORREF bg = Color(s->Painter->Background), fg = Color(s->Painter->Foreground);
+  for (auto c : {std::pair{true, false}, {true, true}, {false, true}, {false, false}}) {
+    SCOPED_TRACE(testing::Message() << "selected " << c.first << ", flashing " << c.second);
     Surface surface(300, 40, Base);
-    entry->Selected = c.selected;
-    entry->Flashing = c.flashing;
+    entry->Selected = c.first;
+    entry->Flashing = c.second;
     entry->Paint(surface.Canvas, *s->Painter, 10, 4, 300, 32);
-    EXPECT_GT(surface.Count({62, 7, 90, 21}, c.selected ? fg : bg), 0);  // the title's cells
+    EXPECT_GT(surface.Count({62, 7, 90, 21}, c.first ? fg : bg), 0);  // the title's cells
     // The frame: x 28 to r, y 4 to 24; the label lies left of it.
     const int l = 28, t = 4, b = 24, r = 30 + 32 + surface.Canvas->TextWidth("Hello") + 2;
-    if (!c.selected && !c.flashing) {
+    if (!c.first && !c.second) {
       EXPECT_EQ(surface.Count({l - 1, 0, 62, 40}, Base), (63 - l) * 40 - 16 * 16);
       EXPECT_EQ(surface.Count(IconCell, bg), 16 * 16);
       continue;
     }
     for (POINT p : {POINT{l, t}, {l, b}, {r, t}, {r, b}})
       EXPECT_EQ(surface.At(p.x, p.y), bg) << p.x << "," << p.y;
-    EXPECT_EQ(surface.Count({l + 1, t, r, t + 1}, C(s->Painter->Shadow)), r - l - 1);
-    EXPECT_EQ(surface.Count({l, t + 1, l + 1, b}, C(s->Painter->Shadow)), b - t - 1);
-    EXPECT_EQ(surface.Count({l + 1, b, r, b + 1}, C(s->Painter->Highlight)), r - l - 1);
-    EXPECT_EQ(surface.Count({r, t + 1, r + 1, b}, C(s->Painter->Highlight)), b - t - 1);
-    EXPECT_EQ(surface.Count({l + 1, t + 1, 62, b}, c.selected ? fg : bg), (61 - l) * (b - t - 1));
+    EXPECT_EQ(surface.Count({l + 1, t, r, t + 1}, Color(s->Painter->Shadow)), r - l - 1);
+    EXPECT_EQ(surface.Count({l, t + 1, l + 1, b}, Color(s->Painter->Shadow)), b - t - 1);
+    EXPECT_EQ(surface.Count({l + 1, b, r, b + 1}, Color(s->Painter->Highlight)), r - l - 1);
+    EXPECT_EQ(surface.Count({r, t + 1, r + 1, b}, Color(s->Painter->Highlight)), b - t - 1);
+    EXPECT_EQ(surface.Count({l + 1, t + 1, 62, b}, c.first ? fg : bg), (61 - l) * (b - t - 1));
     // Nothing outside the frame.
     EXPECT_EQ(surface.Count({l - 1, 0, 300, 40}, Base),
               (301 - l) * 40 - (r - l + 1) * (b - t + 1));
   }
+  // A real icon, drawn at half the row height into the selection's colour.
+  answers = {Sys(IDI_APPLICATION), Sys(IDI_APPLICATION), Sys(IDI_APPLICATION), 0};
+  s->Icons.Ask(entry->Handle, false);
+  Surface surface(300, 40, Base);
+  entry->Selected = true;
+  entry->Paint(surface.Canvas, *s->Painter, 10, 4, 300, 32);
+  EXPECT_LT(surface.Count(IconCell, fg), 16 * 16);
+  EXPECT_EQ(surface.Count({48, 5, 62, 24}, fg), 14 * 19);
+  EXPECT_EQ(surface.Count({29, 22, 62, 24}, fg), 33 * 2);
 }
 
 TEST_F(RowPaint, KeyLabelsFollowTheNumber) {
@@ -395,18 +374,12 @@ TEST_F(RowPaint, KeyLabelsFollowTheNumber) {
     entry->Number = c.number;
     entry->Paint(painted.Canvas, *s->Painter, 10, 4, 300, 32);
     if (*c.label) Reference(expected, c.x, 6, c.label, 1);
-    BlankCell(expected, s->Painter->Background);
+    expected.Canvas->Brush()->SetColor(s->Painter->Background);
+    expected.Canvas->FillRectangle(IconCell);
     EXPECT_EQ(painted.Differences(expected, {0, 0, 62, 40}), 0) << c.number;
     EXPECT_EQ(expected.Count({0, 0, 62, 40}, Base) < 62 * 40 - 16 * 16, *c.label != 0)
         << c.number;
   }
-}
-
-// Whether a cut before unit n of title would split a character: the second half of a
-// surrogate pair, or one of the combining marks used here.
-bool SplitsCharacter(const std::wstring& title, size_t n) {
-  return n < title.size() && (IS_LOW_SURROGATE(title[n]) || title[n] == 0x0300 ||
-                              title[n] == 0x0301);
 }
 
 TEST_F(RowPaint, TitlesAreDrawnAsTheirCharactersAndShortenedWithDotsBetweenWholeOnes) {
@@ -432,14 +405,16 @@ TEST_F(RowPaint, TitlesAreDrawnAsTheirCharactersAndShortenedWithDotsBetweenWhole
     }
     for (int limit : limits) {
       // Whole if it fits, else the longest start that fits together with the dots and
-      // ends between two characters.
+      // does not split a surrogate pair or a character from its combining mark.
       std::wstring shown = title;
       if (full > limit) {
         shown.clear();
-        for (size_t n = 1; n <= title.size(); ++n)
-          if (!SplitsCharacter(title, n) &&
-              measure.Canvas->TextWidth(title.substr(0, n)) <= limit - dots)
+        for (size_t n = 1; n <= title.size(); ++n) {
+          const bool splits = n < title.size() && (IS_LOW_SURROGATE(title[n]) ||
+                                                   title[n] == 0x0300 || title[n] == 0x0301);
+          if (!splits && measure.Canvas->TextWidth(title.substr(0, n)) <= limit - dots)
             shown = title.substr(0, n);
+        }
         shown += L"...";
       }
       Surface painted(400, 40, Base), expected(400, 40, Base);
@@ -449,18 +424,6 @@ TEST_F(RowPaint, TitlesAreDrawnAsTheirCharactersAndShortenedWithDotsBetweenWhole
           << "limit " << limit << ", " << shown.size() << " units shown of " << title.size();
     }
   }
-}
-
-TEST_F(RowPaint, TheIconTakesHalfTheRowHeight) {
-  Surface surface(300, 40, Base);
-  answers = {Sys(IDI_APPLICATION), Sys(IDI_APPLICATION), Sys(IDI_APPLICATION), 0};
-  s->Icons.Ask(entry->Handle, false);
-  entry->Selected = true;
-  entry->Paint(surface.Canvas, *s->Painter, 10, 4, 300, 32);
-  const COLORREF fg = C(s->Painter->Foreground);
-  EXPECT_LT(surface.Count({32, 6, 48, 22}, fg), 16 * 16);
-  EXPECT_EQ(surface.Count({48, 5, 62, 24}, fg), 14 * 19);
-  EXPECT_EQ(surface.Count({29, 22, 62, 24}, fg), 33 * 2);
 }
 
 }  // namespace

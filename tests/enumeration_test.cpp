@@ -1,69 +1,101 @@
 // Which windows the switcher lists, in which order, with which marks, and what a Refresh
-// leaves behind: real windows of another process, made by window_maker.
+// leaves behind: real windows of another process, made by windowfarm.
 #include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cloaking.h"
+#include "farm.h"
 #include "heapwatch.h"
 #include "leaks.h"
-#include "process.h"
 #include "switcher_fixture.h"
 #include "wait.h"
 
 namespace {
 
-bool Among(const std::vector<HWND>& windows, HWND w) {
-  return std::find(windows.begin(), windows.end(), w) != windows.end();
-}
+struct Kind {
+  const char* flags;  // see windowfarm.cpp
+  DWORD exStyle;
+  int owner;
+  std::wstring title;
+  bool listed, flashing;  // flashing after Plain and Main were marked
+};
 
-std::vector<HWND> Sorted(std::vector<HWND> windows) {
-  std::sort(windows.begin(), windows.end());
-  return windows;
-}
-
-// A window_maker title: printable ASCII as it is, everything else as \uXXXX.
-std::string Escaped(const std::wstring& title) {
-  std::string escaped;
-  for (wchar_t c : title) {
-    char unit[8];
-    std::snprintf(unit, sizeof unit, "\\u%04X", static_cast<unsigned>(c));
-    escaped += c >= 32 && c < 127 && c != '\\' ? std::string(1, static_cast<char>(c)) : unit;
+// Rows 0 to 14; then a disabled owner and its activated dialog for each extended style,
+// the dialog listed only with the styles of a dialog or an application window.
+std::vector<Kind> Kinds() {
+  std::vector<Kind> kinds = {
+      {"", 0, -1, L"Plain", true, true},
+      {"h", 0, -1, L"Hidden", false, false},
+      {"d", 0, -1, L"Disabled", false, false},
+      {"", WS_EX_TOOLWINDOW, -1, L"Tool", false, false},
+      {"", 0, -1, L"", true, false},
+      {"", 0, -1, L"Main", false, true},  // 5: its active popup stands for it
+      {"ta", WS_EX_DLGMODALFRAME, 5, L"Popup", true, true},
+      {"t", 0, 5, L"Other owned", true, true},  // owned, but not the active popup
+      {"", 0, -1, std::wstring(1100, L'x'), true, false},
+      {"", 0, -1, L"\u0417\u0430\u043C\u0435\u0442\u043A\u0438 \u03A9\u03BC\u03AD\u03B3\u03B1",
+       true, false},
+      {"", 0, -1, L"\u4E2D\u6587\u6807\u9898 \u65E5\u672C\u8A9E\u306E", true, false},
+      {"", 0, -1, L"Smile \U0001F600 please", true, false},  // a surrogate pair
+      // A zero-width space and a combining mark.
+      {"", 0, -1, L"Inbox\u200B(3) Cafe\u0301", true, false},
+      {"c", 0, -1, L"Store app content", false, false},
+      {"", 0, -1, L"On another desktop", true, false},  // 14: cloaked when asked
+  };
+  const struct { DWORD exStyle; bool listed; } dialogs[] = {
+      {0, false},          {WS_EX_DLGMODALFRAME, true}, {WS_EX_CONTROLPARENT, true},
+      {WS_EX_STATICEDGE, true}, {WS_EX_APPWINDOW, true}, {WS_EX_LAYERED, true},
+      {WS_EX_TOPMOST, false},   {WS_EX_CLIENTEDGE, false},
+  };
+  for (const auto& d : dialogs) {
+    const std::wstring style = std::to_wstring(d.exStyle);
+    kinds.push_back({"d", d.exStyle, -1, L"Owner " + style, false, false});
+    kinds.push_back({"ta", d.exStyle, static_cast<int>(kinds.size()) - 1, L"Dialog " + style,
+                     d.listed, false});
   }
-  return escaped;
+  return kinds;
 }
 
-// Whether w lies above every other visible window that is not topmost.
-bool LiesOnTop(HWND w) {
-  for (HWND t = GetTopWindow(nullptr); t; t = GetWindow(t, GW_HWNDNEXT)) {
-    if (!IsWindowVisible(t) || (GetWindowLongW(t, GWL_EXSTYLE) & WS_EX_TOPMOST)) continue;
-    return t == w;
+// The windowfarm arguments: titles in printable ASCII as they are, other units as \uXXXX.
+std::vector<std::string> Specs(const std::vector<Kind>& kinds) {
+  std::vector<std::string> specs;
+  for (const Kind& k : kinds) {
+    char unit[32];
+    std::snprintf(unit, sizeof unit, "%s|%lx|%d|", k.flags, k.exStyle, k.owner);
+    specs.push_back(unit);
+    for (wchar_t c : k.title) {
+      std::snprintf(unit, sizeof unit, "\\u%04X", static_cast<unsigned>(c));
+      const bool plain = c >= 32 && c < 127 && c != '\\';
+      specs.back() += plain ? std::string(1, static_cast<char>(c)) : unit;
+    }
   }
-  return false;
+  return specs;
 }
 
 // The foreground moves at once, but the window rises in the Z-order only when its own
 // process has handled the activation: wait for both.
 bool MakeForeground(HWND w) {
   SetForegroundWindow(w);
-  return WaitUntil([&] { return GetForegroundWindow() == w && LiesOnTop(w); }, 3000);
+  return WaitUntil([&] {
+    HWND t = GetTopWindow(nullptr);
+    while (t && (!IsWindowVisible(t) || (GetWindowLongW(t, GWL_EXSTYLE) & WS_EX_TOPMOST)))
+      t = GetWindow(t, GW_HWNDNEXT);
+    return GetForegroundWindow() == w && t == w;
+  }, 3000);
 }
+
+HWND Cloaked = nullptr;
+DWORD FakeCloak(HWND window) { return window == Cloaked; }
 
 class EnumerationTest : public SwitcherTest {
  protected:
-  // Makes windows in window_maker, one a request "FLAGS|EXSTYLE|OWNER|TITLE" (see the app).
-  bool Make(const std::vector<std::string>& requests) {
-    std::string args;
-    for (const std::string& r : requests) args += " " + QuoteArgument(r);
-    made = StartReporting(maker, "window_maker", args, requests.size());
-    return made.size() == requests.size();
-  }
-  // The listed handles of the windows made, in list order.
-  std::vector<HWND> Listed() {
+  // The farm's listed windows, in list order.
+  std::vector<HWND> Listed(const WindowFarm& farm) {
     std::vector<HWND> listed;
     for (TFlipDeckEntry* e : s->Entries)
-      if (Among(made, e->Handle)) listed.push_back(e->Handle);
+      if (farm.IndexOf(e->Handle) >= 0) listed.push_back(e->Handle);
     return listed;
   }
   TFlipDeckEntry* EntryOf(HWND w) {
@@ -82,74 +114,34 @@ class EnumerationTest : public SwitcherTest {
     }
     return count == 1 ? selected : nullptr;
   }
-
-  Program maker;
-  std::vector<HWND> made;
 };
 
-TEST_F(EnumerationTest, ListsVisibleEnabledAppWindowsAndPopupsInPlaceOfOwnersWithMarks) {
-  const std::wstring titles[] = {
-      L"\u0417\u0430\u043C\u0435\u0442\u043A\u0438 \u03A9\u03BC\u03AD\u03B3\u03B1",
-      L"\u4E2D\u6587\u6807\u9898 \u65E5\u672C\u8A9E\u306E",
-      L"Smile \U0001F600 please",  // a surrogate pair
-      L"Inbox\u200B(3) Cafe\u0301",  // a zero-width space and a combining mark
-  };
-  ASSERT_TRUE(Make({
-      "|0|-1|Plain",        // 0 listed, flashing
-      "h|0|-1|Hidden",      // 1
-      "d|0|-1|Disabled",    // 2
-      "|80|-1|Tool",        // 3
-      "|0|-1|",             // 4 listed, no title
-      "|0|-1|Main",         // 5 flashing, represented by its active popup
-      "ta|1|5|Popup",       // 6 listed, flashing through its owner
-      "t|0|5|Other owned",  // 7 listed: owned, but not the active popup
-      "|0|-1|" + std::string(1100, 'x'),  // 8 listed, the title cut to 1023 units
-      "|0|-1|" + Escaped(titles[0]), "|0|-1|" + Escaped(titles[1]),  // 9, 10
-      "|0|-1|" + Escaped(titles[2]), "|0|-1|" + Escaped(titles[3]),  // 11, 12
-  }));
+TEST_F(EnumerationTest, ListsOnlyWindowsAUserSwitchesToWithWholeTitlesAndAttentionMarks) {
+  const std::vector<Kind> kinds = Kinds();
+  WindowFarm farm;
+  ASSERT_TRUE(farm.Open(0, "", Specs(kinds)));
   // A window that flashed and was destroyed since: its handle value may come back with a
   // new window, which must not be boxed.
   HWND gone = CreateWindowA("STATIC", "Gone", WS_POPUP, 0, 0, 10, 10, 0, 0, 0, 0);
   ASSERT_TRUE(DestroyWindow(gone));
-  for (HWND w : {made[0], gone, made[5]}) s->FlashingWindows.Mark(w);
-
-  s->Refresh();
-  EXPECT_FALSE(s->FlashingWindows.IsFlashing(gone));
-  EXPECT_TRUE(s->FlashingWindows.IsFlashing(made[0]));
-  EXPECT_TRUE(s->FlashingWindows.IsFlashing(made[5]));
-  ASSERT_EQ(Sorted(Listed()), Sorted({made[0], made[4], made[6], made[7], made[8], made[9],
-                                      made[10], made[11], made[12]}));
-  EXPECT_EQ(EntryOf(made[6])->Title, L"Popup");
-  EXPECT_EQ(EntryOf(made[4])->Title, L"");
-  EXPECT_EQ(EntryOf(made[8])->Title, std::wstring(1023, L'x'));
-  for (int i = 0; i < 4; ++i) EXPECT_TRUE(EntryOf(made[9 + i])->Title == titles[i]) << i;
-  EXPECT_TRUE(EntryOf(made[0])->Flashing);
-  EXPECT_TRUE(EntryOf(made[6])->Flashing);
-  EXPECT_TRUE(EntryOf(made[7])->Flashing);
-  EXPECT_FALSE(EntryOf(made[4])->Flashing);
-}
-
-TEST_F(EnumerationTest, ModalDialogStandsForItsDisabledOwnerOnlyWithDialogStyleBits) {
-  const struct { DWORD exStyle; bool listed; } cases[] = {
-      {0, false},          {WS_EX_DLGMODALFRAME, true}, {WS_EX_CONTROLPARENT, true},
-      {WS_EX_STATICEDGE, true}, {WS_EX_APPWINDOW, true}, {WS_EX_LAYERED, true},
-      {WS_EX_TOPMOST, false},   {WS_EX_CLIENTEDGE, false},
-  };
-  std::vector<std::string> requests;
-  for (const auto& c : cases) {
-    char owner[32], dialog[64];
-    std::snprintf(owner, sizeof owner, "d|0|-1|Owner %lx", c.exStyle);
-    std::snprintf(dialog, sizeof dialog, "ta|%lx|%zu|Dialog %lx", c.exStyle, requests.size(),
-                  c.exStyle);
-    requests.push_back(owner);
-    requests.push_back(dialog);
-  }
-  ASSERT_TRUE(Make(requests));
-  s->Refresh();
-  for (size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
-    SCOPED_TRACE(testing::Message() << "extended style 0x" << std::hex << cases[i].exStyle);
-    EXPECT_EQ(EntryOf(made[2 * i]), nullptr);
-    EXPECT_EQ(EntryOf(made[2 * i + 1]) != nullptr, cases[i].listed);
+  for (HWND w : {farm[0], gone, farm[5]}) s->FlashingWindows.Mark(w);
+  Cloaked = farm[14];
+  // With the real query nothing is cloaked (Wine 8 answers E_NOTIMPL).
+  for (auto query : {DwmCloakState, FakeCloak}) {
+    QueryCloak = query;
+    s->Refresh();
+    QueryCloak = DwmCloakState;
+    EXPECT_FALSE(s->FlashingWindows.IsFlashing(gone));
+    for (size_t i = 0; i < kinds.size(); ++i) {
+      const Kind& k = kinds[i];
+      SCOPED_TRACE(testing::Message() << "window " << i << (query == FakeCloak ? " cloaking" : ""));
+      TFlipDeckEntry* entry = EntryOf(farm[i]);
+      const bool cloaked = query == FakeCloak && farm[i] == Cloaked;
+      ASSERT_EQ(entry != nullptr, k.listed && !cloaked);
+      if (!entry) continue;
+      EXPECT_TRUE(entry->Title == k.title.substr(0, 1023));
+      EXPECT_EQ(entry->Flashing, k.flashing);
+    }
   }
 }
 
@@ -164,7 +156,8 @@ TEST_F(EnumerationTest, SelectsTheFormerForegroundWindowOrItsOwnerOrElseTheFirst
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.windows[c.foreground]);
-    ASSERT_TRUE(Make(c.windows));
+    WindowFarm made;
+    ASSERT_TRUE(made.Open(0, "", c.windows));
     ASSERT_EQ(GetForegroundWindow(), made[c.foreground]);
     s->Refresh();
     ASSERT_FALSE(s->Entries.empty());
@@ -176,21 +169,21 @@ TEST_F(EnumerationTest, SelectsTheFormerForegroundWindowOrItsOwnerOrElseTheFirst
 
 TEST_F(EnumerationTest, KeepsTheSystemZOrderUnlessSortingIsOn) {
   // The last one made lies on top.
-  ASSERT_TRUE(Make({"|0|-1|b", "|0|-1|B", "|0|-1|a", "|0|-1|Zebra", "|0|-1|\\u00C9clair",
-                    "|0|-1|eclair"}));
-  std::vector<HWND> zOrder;
-  for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT))
-    if (Among(made, w)) zOrder.push_back(w);
-  ASSERT_EQ(zOrder, std::vector<HWND>(made.rbegin(), made.rend()));
+  WindowFarm made;
+  ASSERT_TRUE(made.Open(0, "", {"|0|-1|b", "|0|-1|B", "|0|-1|a", "|0|-1|Zebra",
+                                "|0|-1|\\u00C9clair", "|0|-1|eclair"}));
+  const std::vector<HWND> zOrder(made.Windows().rbegin(), made.Windows().rend());
+  ASSERT_EQ(made.InZOrder(), zOrder);
   s->Refresh();
-  EXPECT_EQ(Listed(), zOrder);
+  EXPECT_EQ(Listed(made), zOrder);
 
   ASSERT_TRUE(MakeForeground(made[0]));
   s->SortAlphabetically = true;
   s->Refresh();
   // Case aside, and the accent after the plain letter; b and B are equal and keep their
   // order in the Z-order, where the activated b now lies on top.
-  EXPECT_EQ(Listed(), (std::vector<HWND>{made[2], made[0], made[1], made[5], made[4], made[3]}));
+  EXPECT_EQ(Listed(made),
+            (std::vector<HWND>{made[2], made[0], made[1], made[5], made[4], made[3]}));
   EXPECT_EQ(SelectedWindow(), made[0]) << "the selection and the numbers move with the entries";
 }
 
@@ -224,29 +217,13 @@ TEST(ReadCloak, OnlyASuccessfulNonZeroAnswerCloaks) {
   EXPECT_EQ(ReadCloak(nullptr, GetDesktopWindow()), 0u);
 }
 
-std::vector<HWND> CloakedWindows;
-DWORD FakeCloak(HWND window) { return Among(CloakedWindows, window) ? 1 : 0; }
-
-TEST_F(EnumerationTest, LeavesOutCloakedWindowsAndStoreAppContent) {
-  ASSERT_TRUE(Make({"|0|-1|Shown", "|0|-1|On another desktop", "|0|-1|Also shown",
-                    "|0|-1|Suspended", "c|0|-1|Store app content"}));
-  // With the real query none of them is cloaked (Wine 8 answers E_NOTIMPL).
-  s->Refresh();
-  EXPECT_EQ(Sorted(Listed()), Sorted({made[0], made[1], made[2], made[3]}));
-
-  CloakedWindows = {made[1], made[3]};
-  QueryCloak = FakeCloak;
-  s->Refresh();
-  QueryCloak = DwmCloakState;
-  EXPECT_EQ(Sorted(Listed()), Sorted({made[0], made[2]}));
-}
-
 TEST_F(EnumerationTest, EveryRefreshShowsTheSwitcherInFrontAndFreesTheOldList) {
-  ASSERT_TRUE(Make({"|0|-1|One", "|0|-1|Two", "t|0|1|Owned by two", "|0|-1|Three"}));
+  WindowFarm farm;
+  ASSERT_TRUE(farm.Open(3));
   HWND form = s->Form->Handle;
   auto shownInFront = [&] {
     return (GetWindowLongA(form, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) && IsWindowVisible(form) &&
-           GetForegroundWindow() == form && !Among(Listed(), form);
+           GetForegroundWindow() == form && !EntryOf(form);
   };
   s->Refresh();
   ASSERT_TRUE(shownInFront());
@@ -263,7 +240,7 @@ TEST_F(EnumerationTest, EveryRefreshShowsTheSwitcherInFrontAndFreesTheOldList) {
   auto cycle = [&](int round) {
     if (round == 3) blocks = LiveBlocks;
     SetWindowLongA(form, GWL_EXSTYLE, GetWindowLongA(form, GWL_EXSTYLE) & ~WS_EX_TOOLWINDOW);
-    ASSERT_TRUE(IsWindowVisible(form) && MakeForeground(made[0]));
+    ASSERT_TRUE(IsWindowVisible(form) && MakeForeground(farm[0]));
     s->Refresh();
     ASSERT_TRUE(shownInFront()) << "refresh " << round;
     EXPECT_EQ(s->Entries.size(), entries);

@@ -1,12 +1,20 @@
-// Top-level windows of another process for the end-to-end tests and the benchmarks: as
-// many ordinary windows as asked for, and on command a changing set of windows and owned
-// popups (see windowfarm.h for the commands and the counters).
+// Top-level windows of another process for the end-to-end tests, the benchmarks and the
+// demo: ordinary windows, windows of chosen kinds, and on command a changing set of
+// windows and owned popups (see windowfarm.h for the commands and the counters).
 //
-//   windowfarm <report-file> <count> [prefix]
+//   windowfarm <report-file> <count> [prefix [window...]]
 //
 // Makes <count> ordinary windows titled "<prefix> 0" and up, window 0 on top and in the
-// foreground, then writes the control window's handle and those of the windows, in index
-// order, to the report file, which appears all at once. The program ends when its control
+// foreground, then one window for each further argument "FLAGS|EXSTYLE|OWNER|TITLE":
+//   FLAGS   letters: h hidden, d disabled, a activated, r raised without activation,
+//           t titled popup instead of an overlapped window, c of the class
+//           "Windows.UI.Core.CoreWindow" (a store app's content)
+//   EXSTYLE extended style, hexadecimal
+//   OWNER   index of an earlier one of these windows, or -1
+//   TITLE   the rest; \uXXXX is the UTF-16 unit XXXX, so any title passes the command line
+// Those are all made first, then disabled, activated and raised, each step in argument
+// order. The report file gets the control window's handle and those of all windows, one
+// decimal number a line, and appears all at once. The program ends when its control
 // window is closed, or after ten minutes so that nothing outlives a broken run.
 #include "windowfarm.h"
 
@@ -19,17 +27,12 @@
 
 namespace {
 
-const char* const FarmClass = "FarmWindow";
+const wchar_t* const FarmClass = L"FarmWindow";
 
-std::string prefix = "Farm";
+std::wstring prefix = L"Farm";
 int made = 0;
 std::vector<HWND> plain;   // ordinary windows without owner
 std::vector<HWND> popups;  // owned popups
-
-void Forget(HWND hwnd) {
-  plain.erase(std::remove(plain.begin(), plain.end(), hwnd), plain.end());
-  popups.erase(std::remove(popups.begin(), popups.end(), hwnd), popups.end());
-}
 
 void Count(HWND hwnd, const char* name) {
   const UINT_PTR count = reinterpret_cast<UINT_PTR>(GetPropA(hwnd, name)) + 1;
@@ -56,17 +59,18 @@ LRESULT CALLBACK FarmWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     case WM_NCDESTROY:
       for (const char* name : kFarmCounters) RemovePropA(hwnd, name);
       RemovePropA(hwnd, "IgnoresClose");
-      Forget(hwnd);
+      plain.erase(std::remove(plain.begin(), plain.end(), hwnd), plain.end());
+      popups.erase(std::remove(popups.begin(), popups.end(), hwnd), popups.end());
       break;
   }
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 HWND MakePlain(int index, int showCommand) {
-  const std::string title = prefix + " " + std::to_string(index);
+  const std::wstring title = prefix + L" " + std::to_wstring(index);
   const int offset = 12 * (index % 30);
-  HWND hwnd = CreateWindowA(FarmClass, title.c_str(), WS_OVERLAPPEDWINDOW, 10 + offset,
-                            10 + offset, 240, 100, nullptr, nullptr, GetModuleHandleA(nullptr),
+  HWND hwnd = CreateWindowW(FarmClass, title.c_str(), WS_OVERLAPPEDWINDOW, 10 + offset,
+                            10 + offset, 240, 100, nullptr, nullptr, GetModuleHandleW(nullptr),
                             nullptr);
   if (!hwnd) return nullptr;
   plain.push_back(hwnd);
@@ -74,15 +78,61 @@ HWND MakePlain(int index, int showCommand) {
   return hwnd;
 }
 
-HWND MakePopup(HWND owner, DWORD exStyle, int step) {
-  const std::string title = prefix + " popup " + std::to_string(step);
-  HWND hwnd = CreateWindowExA(exStyle, FarmClass, title.c_str(),
-                              WS_POPUP | WS_CAPTION | WS_SYSMENU, 300, 200, 200, 80, owner,
-                              nullptr, GetModuleHandleA(nullptr), nullptr);
-  if (!hwnd) return nullptr;
-  popups.push_back(hwnd);
-  ShowWindow(hwnd, SW_SHOW);
+HWND MakePopup(HWND owner, DWORD exStyle, const std::wstring& title, DWORD visible) {
+  HWND hwnd = CreateWindowExW(exStyle, FarmClass, title.c_str(),
+                              WS_POPUP | WS_CAPTION | WS_SYSMENU | visible, 300, 200, 200, 80,
+                              owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (hwnd) popups.push_back(hwnd);
   return hwnd;
+}
+
+std::wstring Unescaped(const std::string& text) {
+  std::wstring title;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text.compare(i, 2, "\\u") == 0 && i + 6 <= text.size()) {
+      title += static_cast<wchar_t>(std::strtoul(text.substr(i + 2, 4).c_str(), nullptr, 16));
+      i += 5;
+    } else {
+      title += static_cast<wchar_t>(static_cast<unsigned char>(text[i]));
+    }
+  }
+  return title;
+}
+
+// Makes the windows of "FLAGS|EXSTYLE|OWNER|TITLE" arguments and appends them to report.
+bool MakeKinds(char** args, int count, std::vector<HWND>& report) {
+  std::vector<HWND> windows;
+  std::vector<std::string> flags;
+  for (int i = 0; i < count; ++i) {
+    const std::string arg = args[i];
+    const size_t a = arg.find('|'), b = arg.find('|', a + 1), c = arg.find('|', b + 1);
+    if (a == std::string::npos || b == std::string::npos || c == std::string::npos) return false;
+    flags.push_back(arg.substr(0, a));
+    const auto has = [&](char flag) { return flags[i].find(flag) != std::string::npos; };
+    const DWORD exStyle = std::strtoul(arg.substr(a + 1, b - a - 1).c_str(), nullptr, 16);
+    const int owner = std::atoi(arg.substr(b + 1, c - b - 1).c_str());
+    const DWORD style = (has('t') ? WS_POPUP | WS_CAPTION | WS_SYSMENU : WS_OVERLAPPEDWINDOW) |
+                        (has('h') ? 0 : WS_VISIBLE);
+    const int offset = 40 + 20 * (i % 10);
+    HWND hwnd = CreateWindowExW(exStyle, has('c') ? L"Windows.UI.Core.CoreWindow" : FarmClass,
+                                Unescaped(arg.substr(c + 1)).c_str(), style, offset, offset, 240,
+                                120, owner >= 0 && owner < i ? windows[owner] : nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd) return false;
+    windows.push_back(hwnd);
+  }
+  for (char step : {'d', 'a', 'r'}) {
+    for (int i = 0; i < count; ++i) {
+      if (flags[i].find(step) == std::string::npos) continue;
+      if (step == 'd') EnableWindow(windows[i], FALSE);
+      if (step == 'a') SetForegroundWindow(windows[i]);
+      if (step == 'r')
+        SetWindowPos(windows[i], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    Settle(40, 50);
+  }
+  report.insert(report.end(), windows.begin(), windows.end());
+  return true;
 }
 
 // A small generator of its own, so that a step means the same round on every machine.
@@ -96,9 +146,9 @@ struct Dice {
 };
 
 // 300 characters, more than a listed title keeps.
-std::string LongTitle(int step) {
-  std::string title = prefix + " " + std::to_string(step) + ":";
-  while (title.size() < 300) title += " a rather long document name";
+std::wstring LongTitle(int step) {
+  std::wstring title = prefix + L" " + std::to_wstring(step) + L":";
+  while (title.size() < 300) title += L" a rather long document name";
   return title.substr(0, 300);
 }
 
@@ -125,10 +175,10 @@ void ChangeOnce(Dice& dice, int step) {
       all.insert(all.end(), popups.begin(), popups.end());
       if (HWND hwnd = Pick(all, dice)) {
         // Now and then longer than a title can be listed.
-        const std::string title = dice.Roll(10) == 0 ? LongTitle(step)
-                                                     : prefix + " retitled " +
-                                                           std::to_string(step);
-        SetWindowTextA(hwnd, title.c_str());
+        const std::wstring title = dice.Roll(10) == 0 ? LongTitle(step)
+                                                      : prefix + L" retitled " +
+                                                            std::to_wstring(step);
+        SetWindowTextW(hwnd, title.c_str());
       }
       break;
     }
@@ -147,7 +197,8 @@ void ChangeOnce(Dice& dice, int step) {
     case 5:
       if (popups.size() < mostPopups) {
         if (HWND owner = Pick(Visible(plain, true), dice))
-          MakePopup(owner, dice.Roll(2) ? WS_EX_DLGMODALFRAME : 0, step);
+          MakePopup(owner, dice.Roll(2) ? WS_EX_DLGMODALFRAME : 0,
+                    prefix + L" popup " + std::to_wstring(step), WS_VISIBLE);
       }
       break;
     case 6:
@@ -156,38 +207,30 @@ void ChangeOnce(Dice& dice, int step) {
   }
 }
 
-LRESULT Churn(int step) {
-  Dice dice(static_cast<unsigned>(step));
-  ChangeOnce(dice, step);
-  ChangeOnce(dice, step);
-  Settle(20, 15);
-  return static_cast<LRESULT>(plain.size() + popups.size());
-}
-
-LRESULT Add(int count) {
-  for (int i = 0; i < count; ++i) MakePlain(made++, SW_SHOWNOACTIVATE);
-  Settle(20, 15);
-  return made;
-}
-
 LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case kFarmAdd:
-      return Add(static_cast<int>(wParam));
-    case kFarmChurn:
-      return Churn(static_cast<int>(wParam));
+      for (WPARAM i = 0; i < wParam; ++i) MakePlain(made++, SW_SHOWNOACTIVATE);
+      Settle(20, 15);
+      return made;
+    case kFarmChurn: {
+      Dice dice(static_cast<unsigned>(wParam));
+      ChangeOnce(dice, static_cast<int>(wParam));
+      ChangeOnce(dice, static_cast<int>(wParam));
+      Settle(20, 15);
+      return static_cast<LRESULT>(plain.size() + popups.size());
+    }
     case kFarmHang:
       Sleep(static_cast<DWORD>(wParam));
       return 0;
     case kFarmOwnedPopup:
-      return reinterpret_cast<LRESULT>(CreateWindowExA(
-          0, FarmClass, "popup", WS_POPUP | WS_CAPTION, 0, 0, 100, 50,
-          reinterpret_cast<HWND>(wParam), nullptr, GetModuleHandleA(nullptr), nullptr));
+      return reinterpret_cast<LRESULT>(
+          MakePopup(reinterpret_cast<HWND>(wParam), 0, L"popup", 0));
     case WM_CLOSE:
       PostQuitMessage(0);
       return 0;
   }
-  return DefWindowProcA(hwnd, msg, wParam, lParam);
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 void CALLBACK GiveUp(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(0); }
@@ -198,22 +241,26 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (__argc < 3) return 2;
   const int count = std::atoi(__argv[2]);
   if (count < 0) return 2;
-  if (__argc > 3) prefix = __argv[3];
+  if (__argc > 3) prefix = Unescaped(__argv[3]);
 
-  WNDCLASSA farm = {};
+  // Unicode classes, so that titles keep every character.
+  WNDCLASSW farm = {};
   farm.lpfnWndProc = FarmWindowProc;
   farm.hInstance = instance;
   farm.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   farm.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
   farm.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   farm.lpszClassName = FarmClass;
-  WNDCLASSA control = {};
+  if (!RegisterClassW(&farm)) return 3;
+  farm.lpszClassName = L"Windows.UI.Core.CoreWindow";
+  if (!RegisterClassW(&farm)) return 3;
+  WNDCLASSW control = {};
   control.lpfnWndProc = ControlProc;
   control.hInstance = instance;
-  control.lpszClassName = "FarmControl";
-  if (!RegisterClassA(&farm) || !RegisterClassA(&control)) return 3;
+  control.lpszClassName = L"FarmControl";
+  if (!RegisterClassW(&control)) return 3;
 
-  HWND controlWindow = CreateWindowA("FarmControl", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+  HWND controlWindow = CreateWindowW(L"FarmControl", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                      instance, nullptr);
   if (!controlWindow) return 4;
   // From the last to the first: each new window goes on top and takes the foreground.
@@ -222,13 +269,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   made = count;
   if (count > 0) SetForegroundWindow(report[1]);
   Settle(20, 15);
-  if (!WriteReport(__argv[1], report)) return 5;
+  if (__argc > 4 && !MakeKinds(__argv + 4, __argc - 4, report)) return 5;
+  if (!WriteReport(__argv[1], report)) return 6;
   SetTimer(nullptr, 0, 600000, GiveUp);
 
   MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
   return 0;
 }

@@ -24,10 +24,13 @@ int Counter(HWND hwnd, const char* name) {
 
 }  // namespace
 
-bool WindowFarm::Open(int count, const std::string& prefix) {
-  windows_ = StartReporting(program_, "windowfarm.exe",
-                            std::to_string(count) + " " + QuoteArgument(prefix), count + 1);
-  if (windows_.size() != static_cast<size_t>(count) + 1) return false;
+bool WindowFarm::Open(int count, const std::string& prefix,
+                      const std::vector<std::string>& kinds) {
+  std::string args = std::to_string(count) + " " + QuoteArgument(prefix);
+  for (const std::string& kind : kinds) args += " " + QuoteArgument(kind);
+  const size_t expected = count + 1 + kinds.size();
+  windows_ = StartReporting(program_, "windowfarm.exe", args, expected);
+  if (windows_.size() != expected) return false;
   control_ = windows_[0];
   windows_.erase(windows_.begin());
   return count == 0 || Retried([&] { SetForegroundWindow(windows_[0]); },

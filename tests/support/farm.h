@@ -1,7 +1,8 @@
 #pragma once
 // windowfarm.exe (tests/apps/windowfarm.cpp) started and commanded from a test or a
 // benchmark: ordinary windows of another process, titled "<prefix> 0" and up, to list
-// and switch to, and on command a set of windows that keeps changing.
+// and switch to, windows of chosen kinds, and on command a set of windows that keeps
+// changing.
 #include <windows.h>
 
 #include <string>
@@ -12,11 +13,14 @@
 
 class WindowFarm {
  public:
-  // Starts the farm with count windows and waits until window 0 is on top and in the
-  // foreground; false if that did not come.
-  bool Open(int count, const std::string& prefix = "Target");
+  // Starts the farm with count ordinary windows and waits until window 0 is on top and in
+  // the foreground; false if that did not come. Then come the windows of kinds, one
+  // "FLAGS|EXSTYLE|OWNER|TITLE" each (see windowfarm.cpp).
+  bool Open(int count, const std::string& prefix = "Target",
+            const std::vector<std::string>& kinds = {});
 
   HWND operator[](size_t i) const { return windows_[i]; }
+  const std::vector<HWND>& Windows() const { return windows_; }
   int IndexOf(HWND hwnd) const;
   DWORD ProcessId() const { return program_.Id(); }
   bool IsRunning() const { return program_.IsRunning(); }

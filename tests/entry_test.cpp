@@ -210,14 +210,15 @@ TEST_F(EntryTest, ABusyOrHungWindowNeverDelaysTheListOrTheSwitchAndItsIconComesL
   PumpPending();
   IdleHook(s->Form);
   EXPECT_EQ(s->Icons.IconOf(busy.Window), Sys(IDI_ERROR));
+  // Hidden while another window is in front: the busy window is never activated before
+  // the switch.
+  SetForegroundWindow(other);
   s->Form->Hide();
   busy.PumpOnce();  // answers the question of the refresh before it hung
   busyAnswers.Big = busyAnswers.Small = busyAnswers.Small2 = Sys(IDI_WARNING);
   ASSERT_TRUE(WaitUntil([&] { return IsHungAppWindow(busy.Window) != FALSE; }, 9000));
-  SetForegroundWindow(other);
   s->Refresh();
   PumpPending();
-  IdleHook(s->Form);
   ASSERT_NE(Listed(busy.Window), nullptr);
   for (TFlipDeckEntry* e : s->Entries) e->Selected = e->Handle == busy.Window;
   int key = VK_MENU;

@@ -2,6 +2,7 @@
 // of a painted row. Icons do not cross processes under Wine, so the icon cases use windows
 // of this process that answer as each case asks; a window of another thread that does not
 // pump stands for a busy program.
+#include <algorithm>
 #include <memory>
 #include <set>
 #include <string>
@@ -235,6 +236,35 @@ TEST_F(EntryTest, ABusyOrHungWindowNeverDelaysTheListOrTheSwitchAndItsIconComesL
   HWND above = busy.Window;
   while (above && above != other) above = GetWindow(above, GW_HWNDNEXT);
   EXPECT_EQ(above, other);
+}
+
+// Each idle pass of the loop starts two lookups, so a key waits behind few answers, and
+// the passes go on until every listed window was asked.
+TEST_F(EntryTest, IdlePassesAskEveryListedWindowTwoAtATime) {
+  static Answers error;
+  error = {Sys(IDI_ERROR), Sys(IDI_ERROR), Sys(IDI_ERROR), 0};
+  std::vector<std::unique_ptr<BusyWindow>> programs;
+  std::vector<std::pair<HWND, bool>> lookups;
+  for (int i = 0; i < 5; ++i) {
+    programs.push_back(std::make_unique<BusyWindow>(&error));
+    lookups.emplace_back(programs.back()->Window, false);
+  }
+  const auto answer = [&] {
+    for (auto& program : programs) program->PumpOnce();
+    PumpPending();
+  };
+  const auto answered = [&] {
+    return std::count_if(programs.begin(), programs.end(), [&](auto& program) {
+      return s->Icons.IconOf(program->Window) == Sys(IDI_ERROR);
+    });
+  };
+  s->Icons.Queue(lookups);
+  EXPECT_TRUE(s->Icons.AskQueued());
+  answer();
+  EXPECT_EQ(answered(), 2);
+  while (s->Icons.AskQueued()) answer();
+  answer();
+  EXPECT_EQ(answered(), 5);
 }
 
 // Images are made once per icon and given back when no listed window shows it any more;

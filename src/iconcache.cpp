@@ -71,6 +71,7 @@ bool TIconCache::Ask(HWND window, bool bigFirst) {
 void TIconCache::Queue(std::vector<std::pair<HWND, bool>> lookups) {
   Queued = std::move(lookups);
   NextQueued = 0;
+  Waiting.clear();
   std::vector<HWND> listed;
   listed.reserve(Queued.size());
   for (const auto& lookup : Queued) listed.push_back(lookup.first);
@@ -81,15 +82,28 @@ void TIconCache::Queue(std::vector<std::pair<HWND, bool>> lookups) {
   ReleaseUnshownImages();
 }
 
-// Lookups that send nothing (a hung window's, one already settled) do not count: the pass
-// ends with a question on its way, whose answer wakes the loop for the next pass.
+// Lookups waiting for their next question go first. Lookups that send nothing (a hung
+// window's, one settled at once) do not count: the pass ends with a question on its way,
+// whose answer wakes the loop for the next pass.
 bool TIconCache::AskQueued() {
-  for (int started = 0; NextQueued < Queued.size() && started < LookupsPerPass; ++NextQueued)
-    if (Ask(Queued[NextQueued].first, Queued[NextQueued].second)) ++started;
-  if (NextQueued < Queued.size()) return true;
-  Queued.clear();
-  NextQueued = 0;
-  return false;
+  for (int started = 0; started < LookupsPerPass;) {
+    if (!Waiting.empty()) {
+      auto found = Known.find(Waiting.back());
+      Waiting.pop_back();
+      if (found == Known.end() || found->second.Asking) continue;
+      Continue(found->first, found->second);
+      if (found->second.Asking) ++started;
+      continue;
+    }
+    if (NextQueued == Queued.size()) break;
+    const std::pair<HWND, bool>& next = Queued[NextQueued++];
+    if (Ask(next.first, next.second)) ++started;
+  }
+  if (NextQueued == Queued.size()) {
+    Queued.clear();
+    NextQueued = 0;
+  }
+  return !Waiting.empty() || !Queued.empty();
 }
 
 HICON TIconCache::IconOf(HWND window) const {
@@ -101,7 +115,7 @@ HICON TIconCache::IconOf(HWND window) const {
 
 // Takes the lookup from known.Step to the first step that has an answer or needs one
 // from the window's thread. Questions to a window of this thread are answered at once,
-// inside SendMessageCallbackW.
+// inside SendMessageCallbackW, and the lookup goes on here.
 void TIconCache::Continue(HWND window, TKnownIcon& known) {
   while (known.Step < 2 * StepsPerWindow) {
     const int step = known.Step % StepsPerWindow;
@@ -117,15 +131,22 @@ void TIconCache::Continue(HWND window, TKnownIcon& known) {
     known.Asking = true;
     const UINT message = step == DragIconStep ? WM_QUERYDRAGICON : WM_GETICON;
     const WPARAM kind = step == DragIconStep ? 0 : IconKind(step, known.BigFirst);
-    if (SendMessageCallbackW(target, message, kind, 0, Answer, reinterpret_cast<ULONG_PTR>(window)))
-      return;
-    known.Asking = false;
+    Sending = true;
+    const BOOL sent = SendMessageCallbackW(target, message, kind, 0, Answer,
+                                           reinterpret_cast<ULONG_PTR>(window));
+    Sending = false;
+    if (!sent) {
+      known.Asking = false;
+      continue;
+    }
+    if (known.Asking || known.Step == 2 * StepsPerWindow) return;
   }
   Settle(window, known, ApplicationIcon());
 }
 
 // Each window has one question on its way at most, so the answer is to that one. A window
-// forgotten meanwhile has nothing to answer.
+// forgotten meanwhile has nothing to answer. An answer comes before keyboard input, so it
+// only records: the next question waits for the loop's next idle pass.
 void CALLBACK TIconCache::Answer(HWND, UINT, ULONG_PTR listed, LRESULT result) {
   HWND window = reinterpret_cast<HWND>(listed);
   for (TIconCache* cache : Caches()) {
@@ -134,7 +155,8 @@ void CALLBACK TIconCache::Answer(HWND, UINT, ULONG_PTR listed, LRESULT result) {
     TKnownIcon& known = found->second;
     known.Asking = false;
     if (HICON icon = reinterpret_cast<HICON>(result)) return cache->Settle(window, known, icon);
-    return cache->Continue(window, known);
+    if (!cache->Sending) cache->Waiting.push_back(window);
+    return;
   }
 }
 

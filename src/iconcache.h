@@ -15,18 +15,18 @@ class TIconCache {
   TIconCache& operator=(const TIconCache&) = delete;
   ~TIconCache();
 
-  // Asks the window, then its owner, for its icon in the background, unless a question
-  // is still on its way or the window is hung. The answers arrive as messages on this
-  // thread; OnArrived hears of each icon that changes a row. True while a question is on
-  // its way.
+  // Starts asking the window, then its owner, for its icon without waiting, unless a
+  // question is still on its way or the window is hung. The answers arrive as messages on
+  // this thread; after one without an icon, the next question waits for AskQueued.
+  // OnArrived hears of each icon that changes a row. True while a question is on its way.
   bool Ask(HWND window, bool bigFirst);
   // Lookups waiting for AskQueued, in place of those an earlier list left waiting. Windows
   // without one are forgotten, and the images no window shows any more given back: asking
   // whether each known window still exists would cost a call to the system per window.
   void Queue(std::vector<std::pair<HWND, bool>> lookups);
-  // Starts the next few waiting lookups. Their answers are handled before keyboard input,
-  // so starting all of a long list at once would hold up the key that ends it. False once
-  // none is left.
+  // Asks the next few questions of the waiting lookups. Their answers are handled before
+  // keyboard input, so asking all of a long list at once would hold up the key that ends
+  // it. False once no lookup waits to be asked (questions may still be on their way).
   bool AskQueued();
   // What the window's row shows: the latest answer, else the class icon, else the
   // system's application icon.
@@ -62,6 +62,8 @@ class TIconCache {
 
   std::vector<std::pair<HWND, bool>> Queued;  // window and bigFirst, for AskQueued
   size_t NextQueued = 0;
+  std::vector<HWND> Waiting;  // lookups whose last question had no icon for an answer
+  bool Sending = false;       // inside SendMessageCallbackW, where this thread answers
   std::unordered_map<HWND, TKnownIcon> Known;
   std::unordered_map<HICON, TImage> Images;
   HDC ImageDC = 0;

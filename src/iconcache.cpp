@@ -16,9 +16,9 @@ const int StepsPerWindow = 5;
 const int ClassIconStep = 3;
 const int DragIconStep = 4;
 
-// Lookups that AskQueued starts in one go: each may take three questions and answers, and
-// a key waits behind them; a millisecond or so with two.
-const int LookupsPerPass = 2;
+// Questions that AskQueued asks in one go: a key that comes meanwhile waits behind their
+// answers, well under a millisecond for two.
+const int QuestionsPerPass = 2;
 
 WPARAM IconKind(int step, bool bigFirst) {
   static const WPARAM bigOrder[] = {ICON_BIG, ICON_SMALL, ICON_SMALL2};
@@ -86,7 +86,7 @@ void TIconCache::Queue(std::vector<std::pair<HWND, bool>> lookups) {
 // window's, one settled at once) do not count: the pass ends with a question on its way,
 // whose answer wakes the loop for the next pass.
 bool TIconCache::AskQueued() {
-  for (int started = 0; started < LookupsPerPass;) {
+  for (int started = 0; started < QuestionsPerPass;) {
     if (!Waiting.empty()) {
       auto found = Known.find(Waiting.back());
       Waiting.pop_back();
@@ -139,6 +139,7 @@ void TIconCache::Continue(HWND window, TKnownIcon& known) {
       known.Asking = false;
       continue;
     }
+    // Still asking, or answered at once by this thread: settled, or on to the next step.
     if (known.Asking || known.Step == 2 * StepsPerWindow) return;
   }
   Settle(window, known, ApplicationIcon());

@@ -1,7 +1,6 @@
-// Which windows the switcher lists, in which order, with which marks, and what a Refresh
-// leaves behind: real windows of another process, made by windowfarm.
+// Which windows the switcher lists, in which order, which one selected and marked, and what
+// a Refresh leaves behind: real windows of another process, made by windowfarm.
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -14,73 +13,14 @@
 
 namespace {
 
-struct Kind {
-  const char* flags;  // see windowfarm.cpp
-  DWORD exStyle;
-  int owner;
-  std::wstring title;
-  bool listed, flashing;  // flashing after Plain and Main were marked
-};
-
-// Rows 0 to 14; then a disabled owner and its activated dialog for each extended style,
-// the dialog listed only with the styles of a dialog or an application window.
-std::vector<Kind> Kinds() {
-  std::vector<Kind> kinds = {
-      {"", 0, -1, L"Plain", true, true},
-      {"h", 0, -1, L"Hidden", false, false},
-      {"d", 0, -1, L"Disabled", false, false},
-      {"", WS_EX_TOOLWINDOW, -1, L"Tool", false, false},
-      {"", 0, -1, L"", true, false},
-      {"", 0, -1, L"Main", false, true},  // 5: its active popup stands for it
-      {"ta", WS_EX_DLGMODALFRAME, 5, L"Popup", true, true},
-      {"t", 0, 5, L"Other owned", true, true},  // owned, but not the active popup
-      {"", 0, -1, std::wstring(1100, L'x'), true, false},
-      {"", 0, -1, L"\u0417\u0430\u043C\u0435\u0442\u043A\u0438 \u03A9\u03BC\u03AD\u03B3\u03B1",
-       true, false},
-      {"", 0, -1, L"\u4E2D\u6587\u6807\u9898 \u65E5\u672C\u8A9E\u306E", true, false},
-      {"", 0, -1, L"Smile \U0001F600 please", true, false},  // a surrogate pair
-      // A zero-width space and a combining mark.
-      {"", 0, -1, L"Inbox\u200B(3) Cafe\u0301", true, false},
-      {"c", 0, -1, L"Store app content", false, false},
-      {"", 0, -1, L"On another desktop", true, false},  // 14: cloaked when asked
-  };
-  const struct { DWORD exStyle; bool listed; } dialogs[] = {
-      {0, false},          {WS_EX_DLGMODALFRAME, true}, {WS_EX_CONTROLPARENT, true},
-      {WS_EX_STATICEDGE, true}, {WS_EX_APPWINDOW, true}, {WS_EX_LAYERED, true},
-      {WS_EX_TOPMOST, false},   {WS_EX_CLIENTEDGE, false},
-  };
-  for (const auto& d : dialogs) {
-    const std::wstring style = std::to_wstring(d.exStyle);
-    kinds.push_back({"d", d.exStyle, -1, L"Owner " + style, false, false});
-    kinds.push_back({"ta", d.exStyle, static_cast<int>(kinds.size()) - 1, L"Dialog " + style,
-                     d.listed, false});
-  }
-  return kinds;
-}
-
-// The windowfarm arguments: titles in printable ASCII as they are, other units as \uXXXX.
-std::vector<std::string> Specs(const std::vector<Kind>& kinds) {
-  std::vector<std::string> specs;
-  for (const Kind& k : kinds) {
-    char unit[32];
-    std::snprintf(unit, sizeof unit, "%s|%lx|%d|", k.flags, k.exStyle, k.owner);
-    specs.push_back(unit);
-    for (wchar_t c : k.title) {
-      std::snprintf(unit, sizeof unit, "\\u%04X", static_cast<unsigned>(c));
-      const bool plain = c >= 32 && c < 127 && c != '\\';
-      specs.back() += plain ? std::string(1, static_cast<char>(c)) : unit;
-    }
-  }
-  return specs;
-}
-
 // The foreground moves at once, but the window rises in the Z-order only when its own
-// process has handled the activation: wait for both.
+// process has handled the activation: wait for both. Wine leaves tool windows above it.
 bool MakeForeground(HWND w) {
   SetForegroundWindow(w);
   return WaitUntil([&] {
     HWND t = GetTopWindow(nullptr);
-    while (t && (!IsWindowVisible(t) || (GetWindowLongW(t, GWL_EXSTYLE) & WS_EX_TOPMOST)))
+    const DWORD above = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
+    while (t && (!IsWindowVisible(t) || (GetWindowLongW(t, GWL_EXSTYLE) & above)))
       t = GetWindow(t, GW_HWNDNEXT);
     return GetForegroundWindow() == w && t == w;
   }, 3000);
@@ -91,6 +31,11 @@ DWORD FakeCloak(HWND window) { return window == Cloaked; }
 
 class EnumerationTest : public SwitcherTest {
  protected:
+  TFlipDeckEntry* EntryOf(HWND w) {
+    for (TFlipDeckEntry* e : s->Entries)
+      if (e->Handle == w) return e;
+    return nullptr;
+  }
   // The farm's listed windows, in list order.
   std::vector<HWND> Listed(const WindowFarm& farm) {
     std::vector<HWND> listed;
@@ -98,84 +43,120 @@ class EnumerationTest : public SwitcherTest {
       if (farm.IndexOf(e->Handle) >= 0) listed.push_back(e->Handle);
     return listed;
   }
-  TFlipDeckEntry* EntryOf(HWND w) {
-    for (TFlipDeckEntry* e : s->Entries)
-      if (e->Handle == w) return e;
-    return nullptr;
-  }
-  // The one selected entry's window; nullptr unless exactly one is selected, and unless
-  // every entry carries its place in the list as its number.
+  // The one selected entry's window; nullptr unless exactly one is selected and every entry
+  // is numbered by its place.
   HWND SelectedWindow() {
     HWND selected = nullptr;
-    int count = 0;
     for (size_t i = 0; i < s->Entries.size(); ++i) {
       if (s->Entries[i]->Number != static_cast<int>(i)) return nullptr;
-      if (s->Entries[i]->Selected) ++count, selected = s->Entries[i]->Handle;
+      if (!s->Entries[i]->Selected) continue;
+      if (selected) return nullptr;
+      selected = s->Entries[i]->Handle;
     }
-    return count == 1 ? selected : nullptr;
+    return selected;
   }
 };
 
-TEST_F(EnumerationTest, ListsOnlyWindowsAUserSwitchesToWithWholeTitlesAndAttentionMarks) {
-  const std::vector<Kind> kinds = Kinds();
+// Windowfarm arguments "FLAGS|EXSTYLE|OWNER|TITLE" (see windowfarm.cpp), whether the window
+// is listed, and whether it is boxed once Plain and Main have asked for attention.
+TEST_F(EnumerationTest, ListsAWindowAUserDoesNotSwitchToOrMissesOneOrItsTitleOrItsMark) {
+  struct Kind {
+    std::string spec;
+    bool listed, flashing;
+  };
+  std::vector<Kind> kinds = {
+      {"|0|-1|Plain", true, true},
+      {"h|0|-1|Hidden", false, false},
+      {"d|0|-1|Disabled", false, false},
+      {"|80|-1|Tool", false, false},
+      {"|0|-1|", true, false},
+      {"|0|-1|Main", false, true},  // 5: its active popup stands for it
+      {"ta|1|5|Popup", true, true},
+      {"t|0|5|Other owned", true, true},  // owned, but not the active popup
+      {"|0|-1|" + std::string(1100, 'x'), true, false},
+      {"|0|-1|\\u0417\\u0430\\u043C\\u0435\\u0442\\u043A\\u0438 \\u03A9\\u03BC", true, false},
+      {"|0|-1|\\u4E2D\\u6587\\u6807\\u9898 \\u65E5\\u672C\\u8A9E\\u306E", true, false},
+      {"|0|-1|Smile \\uD83D\\uDE00 please", true, false},  // a surrogate pair
+      {"|0|-1|Inbox\\u200B(3) Cafe\\u0301", true, false},   // zero-width space, combining mark
+      {"c|0|-1|Store app content", false, false},
+      {"|0|-1|On another desktop", true, false},  // 14: cloaked when asked
+  };
+  // A disabled owner and its activated dialog for each extended style: the dialog is listed
+  // only with the styles of a dialog or an application window.
+  const struct { const char* exStyle; bool listed; } dialogs[] = {
+      {"0", false}, {"1", true},      {"10000", true}, {"20000", true},
+      {"40000", true}, {"80000", true}, {"8", false},   {"200", false}};
+  for (const auto& d : dialogs) {
+    kinds.push_back({std::string("d|") + d.exStyle + "|-1|Owner", false, false});
+    kinds.push_back({"ta|" + std::string(d.exStyle) + "|" + std::to_string(kinds.size() - 1) +
+                         "|Dialog",
+                     d.listed, false});
+  }
+  // Activated last: a tool palette, whose owner is selected in its place.
+  kinds.push_back({"ta|80|0|Palette", false, false});
+  std::vector<std::string> specs;
+  for (const Kind& k : kinds) specs.push_back(k.spec);
   WindowFarm farm;
-  ASSERT_TRUE(farm.Open(0, "", Specs(kinds)));
-  // A window that flashed and was destroyed since: its handle value may come back with a
-  // new window, which must not be boxed.
+  ASSERT_TRUE(farm.Open(0, "", specs));
+  ASSERT_EQ(GetForegroundWindow(), farm.Windows().back());
+  // A window that flashed and was destroyed since: a new window may get its handle value.
   HWND gone = CreateWindowA("STATIC", "Gone", WS_POPUP, 0, 0, 10, 10, 0, 0, 0, 0);
   ASSERT_TRUE(DestroyWindow(gone));
   for (HWND w : {farm[0], gone, farm[5]}) s->FlashingWindows.Mark(w);
   Cloaked = farm[14];
   // With the real query nothing is cloaked (Wine 8 answers E_NOTIMPL).
-  for (auto query : {DwmCloakState, FakeCloak}) {
+  for (auto query : {FakeCloak, DwmCloakState}) {
     QueryCloak = query;
     s->Refresh();
     QueryCloak = DwmCloakState;
     EXPECT_FALSE(s->FlashingWindows.IsFlashing(gone));
+    EXPECT_TRUE(query != FakeCloak || SelectedWindow() == farm[0]) << "not the palette's owner";
     for (size_t i = 0; i < kinds.size(); ++i) {
-      const Kind& k = kinds[i];
       SCOPED_TRACE(testing::Message() << "window " << i << (query == FakeCloak ? " cloaking" : ""));
       TFlipDeckEntry* entry = EntryOf(farm[i]);
-      const bool cloaked = query == FakeCloak && farm[i] == Cloaked;
-      ASSERT_EQ(entry != nullptr, k.listed && !cloaked);
+      ASSERT_EQ(entry != nullptr, kinds[i].listed && !(query == FakeCloak && i == 14));
       if (!entry) continue;
-      EXPECT_TRUE(entry->Title == k.title.substr(0, 1023));
-      EXPECT_EQ(entry->Flashing, k.flashing);
+      wchar_t title[2000] = L"";
+      GetWindowTextW(farm[i], title, 2000);
+      EXPECT_TRUE(entry->Title == std::wstring(title).substr(0, 1023));
+      EXPECT_EQ(entry->Flashing, kinds[i].flashing);
     }
   }
-}
 
-TEST_F(EnumerationTest, SelectsTheFormerForegroundWindowOrItsOwnerOrElseTheFirstEntry) {
-  // The windows made, the one then in the foreground, and the one to be selected (-1: the
-  // first entry). A raised window lies above the foreground one, so that the fallback to
-  // the first entry would not select it too.
-  const struct { std::vector<std::string> windows; int foreground, selected; } cases[] = {
-      {{"|0|-1|First", "a|0|-1|Second", "r|0|-1|Third"}, 1, 1},
-      {{"r|0|-1|Other", "|0|-1|Owner", "ta|80|1|Palette"}, 2, 1},  // a tool window
-      {{"|0|-1|Listed", "r|0|-1|Also listed", "a|80|-1|Floating tool"}, 2, -1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.windows[c.foreground]);
-    WindowFarm made;
-    ASSERT_TRUE(made.Open(0, "", c.windows));
-    ASSERT_EQ(GetForegroundWindow(), made[c.foreground]);
+  // Every Refresh shows the switcher in front, not listed even when something took its
+  // style away, and frees the list before.
+  HWND form = s->Form->Handle;
+  const size_t entries = s->Entries.size();
+  long blocks = 0;
+  auto cycle = [&](int round) {
+    if (round == 3) blocks = LiveBlocks;
+    SetWindowLongA(form, GWL_EXSTYLE, GetWindowLongA(form, GWL_EXSTYLE) & ~WS_EX_TOOLWINDOW);
+    // Asked again while waiting: under Wine the X server may drop a request.
+    ASSERT_TRUE(WaitUntil(
+        [&] { return SetForegroundWindow(farm[4]) && GetForegroundWindow() == farm[4]; }, 3000));
     s->Refresh();
-    ASSERT_FALSE(s->Entries.empty());
-    HWND expected = c.selected < 0 ? s->Entries[0]->Handle : made[c.selected];
-    EXPECT_TRUE(c.selected < 0 || s->Entries[0]->Handle != expected) << "not only the first";
-    EXPECT_EQ(SelectedWindow(), expected);
-  }
+    ASSERT_TRUE((GetWindowLongA(form, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) &&
+                IsWindowVisible(form) && GetForegroundWindow() == form && !EntryOf(form))
+        << "refresh " << round;
+    EXPECT_EQ(s->Entries.size(), entries);
+  };
+  EXPECT_TRUE(LeavesNoHandles(cycle, 30));
+  EXPECT_EQ(LiveBlocks, blocks);
 }
 
-TEST_F(EnumerationTest, KeepsTheSystemZOrderUnlessSortingIsOn) {
-  // The last one made lies on top.
+// In the Z-order, the first entry selected when the foreground window is not listed; sorted
+// by title, the former foreground window selected.
+TEST_F(EnumerationTest, ListsOutOfZOrderOrSortsWronglyOrSelectsAnotherThanTheFormerForeground) {
   WindowFarm made;
   ASSERT_TRUE(made.Open(0, "", {"|0|-1|b", "|0|-1|B", "|0|-1|a", "|0|-1|Zebra",
-                                "|0|-1|\\u00C9clair", "|0|-1|eclair"}));
-  const std::vector<HWND> zOrder(made.Windows().rbegin(), made.Windows().rend());
-  ASSERT_EQ(made.InZOrder(), zOrder);
+                                "|0|-1|\\u00C9clair", "|0|-1|eclair", "a|80|-1|Floating tool"}));
+  ASSERT_EQ(GetForegroundWindow(), made[6]);
   s->Refresh();
+  std::vector<HWND> zOrder = made.InZOrder();
+  zOrder.erase(std::find(zOrder.begin(), zOrder.end(), made[6]));
+  ASSERT_EQ(zOrder, (std::vector<HWND>{made[5], made[4], made[3], made[2], made[1], made[0]}));
   EXPECT_EQ(Listed(made), zOrder);
+  EXPECT_EQ(SelectedWindow(), s->Entries[0]->Handle);
 
   ASSERT_TRUE(MakeForeground(made[0]));
   s->SortAlphabetically = true;
@@ -188,7 +169,7 @@ TEST_F(EnumerationTest, KeepsTheSystemZOrderUnlessSortingIsOn) {
 }
 
 // Cases whose order is the same in every language that writes with these letters.
-TEST(CompareTitles, OrdersAsAPersonExpectsIgnoringCase) {
+TEST(CompareTitles, OrdersOtherwiseThanAPersonExpectsIgnoringCase) {
   const struct { const wchar_t* a; const wchar_t* b; int sign; } cases[] = {
       {L"apple", L"Zebra", -1}, {L"Zebra", L"apple", 1},       {L"b", L"B", 0},
       {L"", L"a", -1},          {L"ab", L"a", 1},              {L"eclair", L"\u00C9clair", -1},
@@ -201,52 +182,19 @@ TEST(CompareTitles, OrdersAsAPersonExpectsIgnoringCase) {
   }
 }
 
-// Answers DWMWA_CLOAKED with the value in its first byte; E_NOTIMPL (as Wine 8 does) after
-// writing a cloaked value when that byte is 0xFF.
+// Answers DWMWA_CLOAKED with the value Answer; with E_NOTIMPL (as Wine 8 does) after writing
+// a cloaked value when Answer is -1.
 template <int Answer>
 HRESULT WINAPI FakeQuery(HWND, DWORD attribute, void* value, DWORD size) {
   if (attribute != 14 || size != sizeof(DWORD)) return E_INVALIDARG;
-  *static_cast<DWORD*>(value) = Answer == 0xFF ? 1 : Answer;
-  return Answer == 0xFF ? E_NOTIMPL : S_OK;
+  *static_cast<DWORD*>(value) = Answer < 0 ? 1 : Answer;
+  return Answer < 0 ? E_NOTIMPL : S_OK;
 }
 
-TEST(ReadCloak, OnlyASuccessfulNonZeroAnswerCloaks) {
-  EXPECT_EQ(ReadCloak(FakeQuery<2>, GetDesktopWindow()), 2u);
-  EXPECT_EQ(ReadCloak(FakeQuery<0>, GetDesktopWindow()), 0u);
-  EXPECT_EQ(ReadCloak(FakeQuery<0xFF>, GetDesktopWindow()), 0u);
-  EXPECT_EQ(ReadCloak(nullptr, GetDesktopWindow()), 0u);
-}
-
-TEST_F(EnumerationTest, EveryRefreshShowsTheSwitcherInFrontAndFreesTheOldList) {
-  WindowFarm farm;
-  ASSERT_TRUE(farm.Open(3));
-  HWND form = s->Form->Handle;
-  auto shownInFront = [&] {
-    return (GetWindowLongA(form, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) && IsWindowVisible(form) &&
-           GetForegroundWindow() == form && !EntryOf(form);
-  };
-  s->Refresh();
-  ASSERT_TRUE(shownInFront());
-  // Sized for the real list: one column of 32-pixel rows and margins, at least 100 high.
-  int rows = 0;
-  for (TFlipDeckEntry* e : s->Entries) rows += e->RowHeight;
-  EXPECT_EQ(s->Form->Height(), std::max(100, rows + 8));
-  RedrawWindow(form, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-  PumpFor(100);
-
-  // A visible switcher whose style something else took away must not list itself.
-  const size_t entries = s->Entries.size();
-  long blocks = 0;
-  auto cycle = [&](int round) {
-    if (round == 3) blocks = LiveBlocks;
-    SetWindowLongA(form, GWL_EXSTYLE, GetWindowLongA(form, GWL_EXSTYLE) & ~WS_EX_TOOLWINDOW);
-    ASSERT_TRUE(IsWindowVisible(form) && MakeForeground(farm[0]));
-    s->Refresh();
-    ASSERT_TRUE(shownInFront()) << "refresh " << round;
-    EXPECT_EQ(s->Entries.size(), entries);
-  };
-  EXPECT_TRUE(LeavesNoHandles(cycle, 30));
-  EXPECT_EQ(LiveBlocks, blocks);
+TEST(ReadCloak, CloaksOnAFailedOrZeroAnswer) {
+  for (auto c : {std::make_pair(FakeQuery<2>, 2u), {FakeQuery<0>, 0u}, {FakeQuery<-1>, 0u},
+                 {nullptr, 0u}})
+    EXPECT_EQ(ReadCloak(c.first, GetDesktopWindow()), c.second);
 }
 
 }  // namespace

@@ -164,7 +164,8 @@ TEST_F(BufferedPaintTest, APaintBoxIsPaintedOutsideTheFormsPassOrTwiceOrIntoTheW
   EXPECT_EQ(ScreenPixel(Width - 5, Height - 5), ResolveColor(BoxColor));
 }
 
-TEST_F(BufferedPaintTest, TheBufferIsRemadeForASmallChangeOrKeptTooSmallOrTooLarge) {
+// The buffer is kept while at most 32 pixels larger than the form, and given back with it.
+TEST_F(BufferedPaintTest, TheBufferIsRemadeForASmallChangeOrKeptTooSmallOrLeaked) {
   ASSERT_TRUE(form->BufferWidth == Width && form->BufferHeight == Height);
   const struct { int w, h; bool kept; int bufferW, bufferH; } steps[] = {
       {210, 150, false, 210, 150},  // grown by 10
@@ -185,9 +186,7 @@ TEST_F(BufferedPaintTest, TheBufferIsRemadeForASmallChangeOrKeptTooSmallOrTooLar
     EXPECT_EQ(ScreenPixel(5, step.h - 1), log.Fill);
     EXPECT_EQ(ScreenPixel(step.w - 1, step.h - 1), ResolveColor(FormColor));
   }
-}
 
-TEST_F(BufferedPaintTest, RepaintsLeaveGdiObjectsBehindOrTheFormItsBuffer) {
   const int calls = log.Calls;
   auto cycle = [&](int i) {
     // Every hundred repaints the bitmap is re-made for a size 60 pixels apart.

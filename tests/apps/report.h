@@ -1,5 +1,5 @@
-// What the helper apps share: the report file with which they tell the test their window
-// handles, and the wait for their windows to settle before they write it.
+// What the helper apps share: the report file that tells the test their window handles,
+// and the wait for their windows to settle before they write it.
 #pragma once
 
 #include <windows.h>
@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-// One decimal handle a line, written aside and renamed into place so that the file
-// appears all at once.
+// One decimal handle a line, written aside and renamed into place to appear all at once.
 inline bool WriteReport(const char* path, const std::vector<HWND>& windows) {
   const std::string temporary = std::string(path) + ".part";
   FILE* file = std::fopen(temporary.c_str(), "w");
@@ -20,12 +19,11 @@ inline bool WriteReport(const char* path, const std::vector<HWND>& windows) {
   return MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-// Handles what is queued until nothing more arrives for quietMs (at most `rounds` times).
-// Focus changes come back from the X server later than the calls that caused them, and
-// one handled after the report would move the foreground under the test's feet.
+// Handles messages until none comes for quietMs, at most `rounds` times: focus changes come
+// back from the X server late, and one handled after the report would move the foreground
+// under the test's feet.
 inline void Settle(int rounds, DWORD quietMs) {
-  for (int round = 0; round < rounds; ++round) {
-    MSG msg;
+  for (MSG msg; rounds-- > 0;) {
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);

@@ -8,8 +8,8 @@
 
 namespace {
 
-// Asks for a change until done() says it happened: another process carries the change
-// out later, and under Wine a request can get lost.
+// Asks for a change until done() says it happened: another process carries it out later,
+// and under Wine a request can get lost.
 bool Retried(const std::function<void()>& request, const std::function<bool()>& done) {
   for (int attempt = 0; attempt < 5; ++attempt) {
     request();
@@ -18,8 +18,8 @@ bool Retried(const std::function<void()>& request, const std::function<bool()>& 
   return false;
 }
 
-int Counter(HWND hwnd, const char* name) {
-  return static_cast<int>(reinterpret_cast<UINT_PTR>(GetPropA(hwnd, name)));
+bool Foreground(HWND hwnd) {
+  return Retried([&] { SetForegroundWindow(hwnd); }, [&] { return GetForegroundWindow() == hwnd; });
 }
 
 }  // namespace
@@ -33,8 +33,7 @@ bool WindowFarm::Open(int count, const std::string& prefix,
   if (windows_.size() != expected) return false;
   control_ = windows_[0];
   windows_.erase(windows_.begin());
-  return count == 0 || Retried([&] { SetForegroundWindow(windows_[0]); },
-                               [&] { return GetForegroundWindow() == windows_[0]; });
+  return count == 0 || Foreground(windows_[0]);
 }
 
 int WindowFarm::IndexOf(HWND hwnd) const {
@@ -64,9 +63,7 @@ bool WindowFarm::Restack() {
                  [&] { return InZOrder()[0] == hwnd; }))
       return false;
   }
-  return Retried([&] { SetForegroundWindow(windows_[0]); },
-                 [&] { return GetForegroundWindow() == windows_[0]; }) &&
-         InZOrder() == windows_;
+  return Foreground(windows_[0]) && InZOrder() == windows_;
 }
 
 LRESULT WindowFarm::Command(UINT message, WPARAM wParam, DWORD timeoutMs) const {
@@ -75,7 +72,3 @@ LRESULT WindowFarm::Command(UINT message, WPARAM wParam, DWORD timeoutMs) const 
     return -1;
   return static_cast<LRESULT>(result);
 }
-
-int Activations(HWND hwnd) { return Counter(hwnd, "Activations"); }
-int Deactivations(HWND hwnd) { return Counter(hwnd, "Deactivations"); }
-int CloseRequests(HWND hwnd) { return Counter(hwnd, "CloseRequests"); }

@@ -13,10 +13,12 @@ struct Search {
 BOOL CALLBACK Collect(HWND hwnd, LPARAM lParam) {
   Search& search = *reinterpret_cast<Search*>(lParam);
   DWORD owner = 0;
+  char name[256] = "";
   GetWindowThreadProcessId(hwnd, &owner);
-  if (search.processId && owner != search.processId) return TRUE;
-  if (search.className && WindowClass(hwnd) != search.className) return TRUE;
-  search.found.push_back(hwnd);
+  GetClassNameA(hwnd, name, sizeof name);
+  if ((!search.processId || owner == search.processId) &&
+      (!search.className || std::string(name) == search.className))
+    search.found.push_back(hwnd);
   return TRUE;
 }
 
@@ -30,17 +32,11 @@ std::vector<HWND> TopLevelWindows(DWORD processId, const char* className) {
 
 HWND WaitForVisibleWindow(DWORD processId, const char* className, DWORD timeoutMs) {
   HWND visible = nullptr;
-  WaitUntil(
-      [&] {
-        for (HWND hwnd : TopLevelWindows(processId, className)) {
-          if (IsWindowVisible(hwnd)) {
-            visible = hwnd;
-            return true;
-          }
-        }
-        return false;
-      },
-      timeoutMs);
+  WaitUntil([&] {
+    for (HWND hwnd : TopLevelWindows(processId, className))
+      if (IsWindowVisible(hwnd)) return (visible = hwnd) != nullptr;
+    return false;
+  }, timeoutMs);
   return visible;
 }
 
@@ -48,10 +44,4 @@ std::string WindowText(HWND hwnd) {
   char text[512] = "";
   GetWindowTextA(hwnd, text, sizeof text);
   return text;
-}
-
-std::string WindowClass(HWND hwnd) {
-  char name[256] = "";
-  GetClassNameA(hwnd, name, sizeof name);
-  return name;
 }

@@ -204,7 +204,6 @@ TEST_F(EntryTest, ABusyOrHungWindowDelaysTheListOrTheSwitchOrGetsTheWrongIcon) {
   for (HWND marked : {w, other}) s->FlashingWindows.Mark(marked);
   s->Refresh();
   PumpPending();
-  IdleHook(s->Form);
   for (TFlipDeckEntry* e : s->Entries) e->Selected = e->Handle == w;
   int key = VK_MENU;
   FormKeyUp(s, s->Form, key, 0);
@@ -212,9 +211,7 @@ TEST_F(EntryTest, ABusyOrHungWindowDelaysTheListOrTheSwitchOrGetsTheWrongIcon) {
   EXPECT_FALSE(IsWindowVisible(s->Form->Handle));
   EXPECT_FALSE(s->FlashingWindows.IsFlashing(w)) << "its attention mark stays";
   EXPECT_TRUE(s->FlashingWindows.IsFlashing(other));
-  busy.PumpOnce();
-  PumpPending();
-  EXPECT_EQ(s->Icons.IconOf(w), Sys(IDI_ERROR)) << "a hung window was asked again";
+  EXPECT_EQ(passAnswered(), 5) << "a hung window was asked again";
   EXPECT_TRUE(WaitUntil([&] { return busy.PumpOnce(), GetForegroundWindow() == w; }, 2000));
   HWND above = w;
   while (above && above != other) above = GetWindow(above, GW_HWNDNEXT);

@@ -4,11 +4,11 @@
 //
 // Makes <count> ordinary windows titled "<prefix> 0" and up, window 0 on top and in the
 // foreground, then one window for each further argument "FLAGS|EXSTYLE|OWNER|TITLE":
-//   FLAGS   h hidden, d disabled, a activated, r raised without activation, t titled popup
-//           instead of an overlapped window, c of a store app's content class
+//   FLAGS   h hidden, d disabled, a activated, t titled popup instead of an overlapped
+//           window, c of a store app's content class
 //   EXSTYLE the extended style in hexadecimal; OWNER the index of an earlier one, or -1
 //   TITLE   the rest; \uXXXX is the UTF-16 unit XXXX, so any title passes the command line
-// These are all made, then disabled, activated and raised, each step in argument order. The
+// These are all made, then disabled, then activated, each step in argument order. The
 // report gets the control window's handle, then the windows'. Commands: windowfarm.h.
 #include "windowfarm.h"
 
@@ -109,14 +109,11 @@ bool MakeKinds(char** args, int count, std::vector<HWND>& report) {
     if (!hwnd) return false;
     report.push_back(hwnd);
   }
-  for (char step : {'d', 'a', 'r'}) {
+  for (char step : {'d', 'a'}) {
     for (int i = 0; i < count; ++i) {
-      HWND hwnd = report[first + i];
       if (flags[i].find(step) == std::string::npos) continue;
-      if (step == 'd') EnableWindow(hwnd, FALSE);
-      if (step == 'a') SetForegroundWindow(hwnd);
-      if (step == 'r')
-        SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      if (step == 'd') EnableWindow(report[first + i], FALSE);
+      if (step == 'a') SetForegroundWindow(report[first + i]);
     }
     Settle(40, 50);
   }

@@ -6,6 +6,7 @@
 
 #include "leaks.h"
 #include "surface.h"
+#include "switcher.h"
 #include "wait.h"
 #include "winobj/events.h"
 #include "winobj/paint.h"
@@ -30,8 +31,7 @@ struct PaintLog {
   int Calls = 0;
   int Misplaced = 0;  // calls that did not draw into the form's buffer during its pass
   HDC LastDC = 0;
-  COLORREF Fill = RGB(200, 40, 40);
-  COLORREF PixelBefore = 0;  // at (5, 5), before the fill
+  COLORREF Fill = RGB(200, 40, 40), PixelBefore = 0;  // at (5, 5), before the fill
 };
 
 void LogPaint(void* receiver, TWinControl* sender, HDC dc) {
@@ -46,9 +46,8 @@ void LogPaint(void* receiver, TWinControl* sender, HDC dc) {
   RECT r;
   GetClientRect(sender->Handle, &r);
   r.right /= 2;
-  HBRUSH brush = CreateSolidBrush(log->Fill);
-  FillRect(dc, &r, brush);
-  DeleteObject(brush);
+  SetDCBrushColor(dc, log->Fill);
+  FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
 class BufferedPaintTest : public ::testing::Test {
@@ -73,18 +72,15 @@ class BufferedPaintTest : public ::testing::Test {
   }
   void TearDown() override { Free(form); }
 
-  COLORREF ScreenPixel(int x, int y) {
+  COLORREF Pixel(int x, int y) {  // of the form, on the screen
     POINT p = {x, y};
     ClientToScreen(form->Handle, &p);
-    HDC screen = GetDC(nullptr);
-    COLORREF color = GetPixel(screen, p.x, p.y);
-    ReleaseDC(nullptr, screen);
-    return color;
+    return ScreenPixel(p.x, p.y);
   }
   // Waits until nothing is left to paint and the screen shows fill at (5, 5).
   bool Shows(COLORREF fill) {
     return WaitUntil(
-        [&] { return !HasUpdate(form) && !HasUpdate(box) && ScreenPixel(5, 5) == fill; }, 3000);
+        [&] { return !HasUpdate(form) && !HasUpdate(box) && Pixel(5, 5) == fill; }, 3000);
   }
 
   TWinControl* form = nullptr;
@@ -134,7 +130,7 @@ TEST_F(BufferedPaintTest, APaintBoxIsPaintedOutsideTheFormsPassOrTwiceOrIntoTheW
   PumpFor(100);
   EXPECT_EQ(log.Calls, 1);
   EXPECT_EQ(log.PixelBefore, ResolveColor(FormColor)) << "the form's erase came first";
-  EXPECT_EQ(ScreenPixel(Width - 5, Height - 5), ResolveColor(FormColor));
+  EXPECT_EQ(Pixel(Width - 5, Height - 5), ResolveColor(FormColor));
   EXPECT_TRUE(!box->CanvasObject->DC && !box->PaintDC && !form->PaintDC) << "still bound";
 
   InvalidateRect(box->Handle, nullptr, FALSE);
@@ -161,7 +157,7 @@ TEST_F(BufferedPaintTest, APaintBoxIsPaintedOutsideTheFormsPassOrTwiceOrIntoTheW
   box->Invalidate();
   ASSERT_TRUE(Shows(ResolveColor(BoxColor)));
   EXPECT_EQ(calls, log.Calls);
-  EXPECT_EQ(ScreenPixel(Width - 5, Height - 5), ResolveColor(BoxColor));
+  EXPECT_EQ(Pixel(Width - 5, Height - 5), ResolveColor(BoxColor));
 }
 
 // The buffer is kept while at most 32 pixels larger than the form, and given back with it.
@@ -183,8 +179,8 @@ TEST_F(BufferedPaintTest, TheBufferIsRemadeForASmallChangeOrKeptTooSmallOrLeaked
     EXPECT_EQ(form->BufferWidth, step.bufferW);
     EXPECT_EQ(form->BufferHeight, step.bufferH);
     EXPECT_EQ(before == form->BufferBitmap, step.kept);
-    EXPECT_EQ(ScreenPixel(5, step.h - 1), log.Fill);
-    EXPECT_EQ(ScreenPixel(step.w - 1, step.h - 1), ResolveColor(FormColor));
+    EXPECT_EQ(Pixel(5, step.h - 1), log.Fill);
+    EXPECT_EQ(Pixel(step.w - 1, step.h - 1), ResolveColor(FormColor));
   }
 
   const int calls = log.Calls;

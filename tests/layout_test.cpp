@@ -1,5 +1,5 @@
-// Where the list goes: the rows in their columns, the size and place of the switcher
-// window on each monitor, the pixels painted, and the row a click picks.
+// Where the list goes: rows in columns, the switcher window on each monitor, the pixels
+// painted, and the row a click picks.
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -11,34 +11,34 @@
 
 namespace {
 
-// Monitors as a test lays them out, the primary first; Foreground holds the foreground window.
+struct Monitor {
+  RECT Bounds;
+  TMonitorArea Area;
+};
+// The test display; the primary with its taskbar at the bottom; left of and above it a larger
+// one with the taskbar on the left; right of it one with the taskbar on top; below it a small
+// one at 144 DPI.
+const Monitor Screen = {{0, 0, 800, 600}, {{0, 0, 800, 600}, 96}};
+const Monitor Primary = {{0, 0, 800, 600}, {{0, 0, 800, 570}, 96}};
+const Monitor LeftAbove = {{-1280, -424, 0, 600}, {{-1220, -424, 0, 600}, 96}};
+const Monitor Right = {{800, 0, 1824, 768}, {{800, 40, 1824, 768}, 96}};
+const Monitor SmallBelow = {{0, 600, 640, 1080}, {{0, 600, 640, 1080}, 144}};
+
+// Monitors, the primary first, and which holds the foreground window.
 struct FakeMonitors : TMonitorGeometry {
-  struct Monitor {
-    RECT Bounds;
-    TMonitorArea Area;
-  };
   TMonitorArea OfWindow(HWND window) override {
     AskedWindow = window;
-    return Monitors[Foreground].Area;
+    return List[Foreground].Area;
   }
   TMonitorArea OfPoint(POINT point) override {
-    for (const Monitor& m : Monitors)
+    for (const Monitor& m : List)
       if (PtInRect(&m.Bounds, point)) return m.Area;
-    return Monitors[0].Area;
+    return List[0].Area;
   }
-  std::vector<Monitor> Monitors;
+  std::vector<Monitor> List;
   size_t Foreground = 0;
   HWND AskedWindow = nullptr;
 };
-
-// The test display; the primary with its taskbar at the bottom; left of and above it a
-// larger one with the taskbar on the left; right of it one with the taskbar at the top;
-// below it a small one at 144 DPI.
-const FakeMonitors::Monitor Screen = {{0, 0, 800, 600}, {{0, 0, 800, 600}, 96}};
-const FakeMonitors::Monitor Primary = {{0, 0, 800, 600}, {{0, 0, 800, 570}, 96}};
-const FakeMonitors::Monitor LeftAbove = {{-1280, -424, 0, 600}, {{-1220, -424, 0, 600}, 96}};
-const FakeMonitors::Monitor Right = {{800, 0, 1824, 768}, {{800, 40, 1824, 768}, 96}};
-const FakeMonitors::Monitor SmallBelow = {{0, 600, 640, 1080}, {{0, 600, 640, 1080}, 144}};
 
 using Box = std::array<LONG, 4>;  // left, top, width, height
 
@@ -50,22 +50,19 @@ class LayoutTest : public SwitcherTest {
     UseMonitors({Screen});
   }
   void TearDown() override {
-    Clear();
+    SetRows(0);
     SwitcherTest::TearDown();
   }
-  void UseMonitors(std::vector<FakeMonitors::Monitor> list, size_t foreground = 0) {
-    monitors.Monitors = list;
+  void UseMonitors(std::vector<Monitor> list, size_t foreground = 0) {
+    monitors.List = list;
     monitors.Foreground = foreground;
     s->ChooseMonitor();
-  }
-  void Clear() {
-    for (TFlipDeckEntry* e : s->Entries) delete e;
-    s->Entries.clear();
   }
   // Replaces the list by count rows, the first titled first; returns the widest row's width.
   int SetRows(int count, int rowHeight = 32, const wchar_t* first = L"The longest title of all",
               const wchar_t* others = L"Row") {
-    Clear();
+    for (TFlipDeckEntry* e : s->Entries) delete e;
+    s->Entries.clear();
     int widest = 0;
     for (int i = 0; i < count; ++i) {
       s->Entries.push_back(new Row(i == 0 ? first : others, rowHeight));
@@ -81,13 +78,12 @@ class LayoutTest : public SwitcherTest {
     GetWindowRect(s->Form->Handle, &r);
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
   }
-
   FakeMonitors monitors;
 };
 
-// Whole rows down columns between margins of 4, each column as wide as its widest row,
-// 10 pixels apart and from the left edge, with 18 pixels for the watermark on the right.
-TEST_F(LayoutTest, RowsArePaintedWholeDownEachColumnAsWideAsItsWidestRowBesideTheWatermark) {
+// Whole rows down columns between margins of 4, each column as wide as its widest row, 10
+// pixels apart and from the left edge, with 18 pixels for the watermark on the right.
+TEST_F(LayoutTest, RowsArePaintedOutOfPlaceTwiceOrOverTheWatermark) {
   const int widest = SetRows(3, 32, L"the widest title of all", L"x");
   RowAt(1).RowHeight = 24;
   RowAt(2).RowHeight = 64;  // ends at y 124, right on the bottom margin
@@ -111,22 +107,21 @@ TEST_F(LayoutTest, RowsArePaintedWholeDownEachColumnAsWideAsItsWidestRowBesideTh
   // These rows paint nothing: all else is background but the watermark, which reads upward
   // in the font colour in a cell turned by 90 degrees right of x 782 and above y 115.
   const COLORREF background = static_cast<COLORREF>(s->Painter->Background);
-  const COLORREF fontColor = static_cast<COLORREF>(s->Painter->FontColor);
   const RECT cell = {782, 0, 798, 115};
   EXPECT_EQ(800 * 128 - 16 * 115,
             surface.Count({0, 0, 800, 128}, background) - surface.Count(cell, background));
   int top = 0;
   while (top < 115 && surface.Count({782, top, 798, top + 1}, background) == 16) ++top;
   EXPECT_GT(115 - top, 2 * 16) << "reads upward";
-  EXPECT_GT(surface.Count(cell, fontColor), 0);
+  EXPECT_GT(surface.Count(cell, static_cast<COLORREF>(s->Painter->FontColor)), 0);
   const LOGFONTA& font = surface.Canvas->Font()->Description.Font;
   EXPECT_EQ(0, font.lfEscapement) << "upright again for the rows";
   EXPECT_EQ(15, font.lfHeight);
 }
 
-// Three columns of one row each: only the widest are narrowed, to one width, and only as
-// far as the room needs.
-TEST_F(LayoutTest, ColumnsAreNarrowedOnlyWhereTheyWouldNotFitSideBySide) {
+// Three columns of one row each: only the widest are narrowed, to one width, and only as far
+// as the room needs.
+TEST_F(LayoutTest, ColumnsAreNarrowedWhereTheyFitOrLeftTooWide) {
   Surface surface(10, 10, RGB(0, 0, 0));
   SetRows(3, 32, L"Short", L"A somewhat longer title");
   RowAt(2).Title = L"The longest title of the three rows";
@@ -148,26 +143,26 @@ TEST_F(LayoutTest, ColumnsAreNarrowedOnlyWhereTheyWouldNotFitSideBySide) {
 }
 
 // Whole rows in columns of at most the screen's height, centred on the work area of the
-// foreground window's monitor, or on the point of -centerX and -centerY on the monitor
-// that holds it, but inside its work area.
-TEST_F(LayoutTest, TheWindowHoldsWholeColumnsCentredOnTheRightMonitorInsideItsWorkArea) {
+// foreground window's monitor, or on the point of -centerX and -centerY on the monitor that
+// holds it, but inside its work area.
+TEST_F(LayoutTest, TheWindowIsSizedWrongOrPlacedOffItsMonitorsWorkArea) {
   const struct { int rows, rowHeight, columns, height; } sizes[] = {
-      {0, 32, 0, 100},  {2, 32, 1, 100},  // at least 100 high
+      {0, 32, 0, 100}, {2, 32, 1, 100},    // at least 100 high
       {18, 32, 1, 584}, {19, 32, 2, 584},  // the 19th would end at 612
       {19, 64, 3, 584},
   };
   for (const auto& c : sizes) {
-    SCOPED_TRACE(testing::Message() << c.rows << " rows of " << c.rowHeight);
     const int widest = SetRows(c.rows, c.rowHeight);
     const int narrow = Row(L"Row", c.rowHeight).GetWidth(s->PaintBox->Canvas(), *s->Painter);
     const int width = c.columns ? widest + (c.columns - 1) * narrow + 10 * c.columns + 28 : 28;
-    EXPECT_EQ((Box{std::max(0, 400 - width / 2), 300 - c.height / 2, width, c.height}), Bounds());
+    EXPECT_EQ((Box{std::max(0, 400 - width / 2), 300 - c.height / 2, width, c.height}), Bounds())
+        << c.rows << " rows of " << c.rowHeight;
   }
   const int width = SetRows(3) + 38, height = 3 * 32 + 8;
   const struct { size_t foreground; bool centerGiven; int x, y, left, top; } places[] = {
       {0, false, 0, 0, 400 - width / 2, 285 - height / 2},   // above the taskbar
       {1, false, 0, 0, -610 - width / 2, 88 - height / 2},   // the taskbar on the left
-      {2, false, 0, 0, 1312 - width / 2, 404 - height / 2},  // the taskbar at the top
+      {2, false, 0, 0, 1312 - width / 2, 404 - height / 2},  // the taskbar on top
       {0, true, -700, -100, -700 - width / 2, -100 - height / 2},
       {0, true, -1270, 590, -1220, 600 - height},
       {0, true, 1000, 10, 1000 - width / 2, 40},
@@ -175,48 +170,26 @@ TEST_F(LayoutTest, TheWindowHoldsWholeColumnsCentredOnTheRightMonitorInsideItsWo
       {2, true, 795, 595, 800 - width, 570 - height},
   };
   for (const auto& c : places) {
-    SCOPED_TRACE(testing::Message() << "monitor " << c.foreground << ", " << c.x << "," << c.y);
     s->CenterGiven = c.centerGiven;
     s->CenterX = c.x;
     s->CenterY = c.y;
     monitors.AskedWindow = nullptr;
     UseMonitors({Primary, LeftAbove, Right, SmallBelow}, c.foreground);
     EXPECT_EQ(c.centerGiven ? nullptr : GetForegroundWindow(), monitors.AskedWindow);
-    EXPECT_EQ((Box{c.left, c.top, width, height}), Bounds());
+    EXPECT_EQ((Box{c.left, c.top, width, height}), Bounds()) << &c - places;
   }
-}
-
-// On a monitor 480 pixels high at 144 DPI: 48-pixel rows, 9 to a column, every column fits
-// its width, and a DPI change lays the list out again at that scale.
-TEST_F(LayoutTest, AtAnotherDpiRowsAndColumnsScaleAndStayInsideTheWorkArea) {
-  SetRows(3);
-  ASSERT_EQ(3 * 32 + 8, Bounds()[3]);
-  monitors.Monitors = {Primary, LeftAbove, Right, SmallBelow};
+  s->CenterGiven = false;  // moved by something else onto the monitor at 144 DPI
   monitors.Foreground = 3;
   MessageRecord m = {s->Form->Handle, WM_DPICHANGED, MAKEWPARAM(144, 144), 0};
   LRESULT result = 0;
   EXPECT_TRUE(FormMessage(s, m, result));
-  EXPECT_EQ(3 * 48 + 12, s->Form->Height());
-
-  SetRows(40);
-  s->AdjustBounds();
-  const std::vector<RECT>& rows = s->Layout.Rows;
-  ASSERT_EQ(40u, rows.size());
-  EXPECT_EQ(48, rows[0].bottom - rows[0].top);
-  EXPECT_EQ(rows[0].left, rows[8].left);
-  EXPECT_LT(rows[8].left, rows[9].left) << "a new column";
-  EXPECT_EQ(6 + 9 * 48 + 6, s->Form->Height());
-
-  const wchar_t* tooLong = L"A title far too long for four columns side by side";
-  SetRows(60, 32, tooLong, tooLong);
-  const Box b = Bounds();
-  EXPECT_TRUE(b[0] >= 0 && b[0] + b[2] <= 640 && b[1] >= 600 && b[1] + b[3] <= 1080);
+  EXPECT_EQ(3 * 48 + 12, s->Form->Height()) << "not laid out again at the new scale";
 }
 
-// Real rows, every one boxed, at the size the switcher takes on an 800x600 monitor at 96
-// and 144 DPI, painted by the switcher over its whole paint box: each box whole with its
-// whole title, unless three columns of such titles would be wider than the screen.
-TEST_F(LayoutTest, EveryRowIsPaintedWholeWithItsWholeTitleWhereTheScreenHasRoom) {
+// Real rows, every one boxed, at the size the switcher takes on an 800x600 monitor at 96 and
+// 144 DPI, painted by the switcher over its whole paint box: each box whole with its whole
+// title, unless three columns of such titles would be wider than the screen.
+TEST_F(LayoutTest, ARowOrItsTitleIsCutThoughTheScreenHasRoom) {
   const struct { int rowHeight, rows; const wchar_t* title; bool cut96, cut144; } cases[] = {
       {32, 3, L"Terminal %d", false, false},
       {32, 40, L"Calculator number %d", false, true},  // 4 columns at 144 DPI
@@ -234,7 +207,7 @@ TEST_F(LayoutTest, EveryRowIsPaintedWholeWithItsWholeTitleWhereTheScreenHasRoom)
     for (const auto& c : cases) {
       SCOPED_TRACE(testing::Message() << c.rows << " rows of " << c.rowHeight << " at " << dpi);
       const bool cut = dpi == 96 ? c.cut96 : c.cut144;
-      Clear();
+      SetRows(0);
       for (int i = 0; i < c.rows; ++i) {
         wchar_t title[100];
         std::swprintf(title, 100, c.title, i * 37);
@@ -255,22 +228,20 @@ TEST_F(LayoutTest, EveryRowIsPaintedWholeWithItsWholeTitleWhereTheScreenHasRoom)
       const int row = c.rowHeight * dpi / 96, perColumn = (600 - 2 * z.RowMargin) / row;
       const int boxHeight = row * 5 / 8;
       for (int i = 0; i < c.rows; ++i) {
-        SCOPED_TRACE(i);
         TFlipDeckEntry* e = s->Entries[i];
         const int y = z.RowMargin + i % perColumn * row, boxLeft = e->Left + z.LabelWidth - 2;
-        const int columnEnd = i + perColumn < c.rows
-                                  ? s->Entries[i + perColumn]->Left - z.ColumnGap
-                                  : w - z.ColumnGap - z.WatermarkWidth;
-        ASSERT_LT(y + boxHeight, h);
-        EXPECT_EQ(shadow, surface.At(boxLeft, y + boxHeight / 2)) << "left edge";
-        EXPECT_EQ(highlight, surface.At(boxLeft + 1, y + boxHeight)) << "bottom edge";
+        const int columnEnd = i + perColumn < c.rows ? s->Entries[i + perColumn]->Left - z.ColumnGap
+                                                     : w - z.ColumnGap - z.WatermarkWidth;
+        ASSERT_LT(y + boxHeight, h) << i;
+        EXPECT_EQ(shadow, surface.At(boxLeft, y + boxHeight / 2)) << i << " left edge";
+        EXPECT_EQ(highlight, surface.At(boxLeft + 1, y + boxHeight)) << i << " bottom edge";
         int right = columnEnd - 1;  // the right edge: highlight at the row's middle
         while (right > e->Left && surface.At(right, y + boxHeight / 2) != highlight) --right;
-        EXPECT_EQ(shadow, surface.At(right - 1, y)) << "top edge up to the right edge";
+        EXPECT_EQ(shadow, surface.At(right - 1, y)) << i << " top edge up to the right edge";
         e->SetupCanvas(surface.Canvas, *s->Painter);
         const int textWidth = surface.Canvas->TextWidth(e->Title);
         const int whole = boxLeft + 2 + row + textWidth + z.BoxRightEdge - 1;
-        EXPECT_TRUE(cut ? right < whole : right == whole) << right << " " << whole;
+        EXPECT_TRUE(cut ? right < whole : right == whole) << i << ": " << right << " " << whole;
         if (i > 0 || &c != &cases[0]) continue;
         if (dpi == 96) widthAt96 = textWidth;
         EXPECT_TRUE(dpi == 96 || textWidth * 4 > widthAt96 * 5) << "the text is larger";
@@ -279,9 +250,9 @@ TEST_F(LayoutTest, EveryRowIsPaintedWholeWithItsWholeTitleWhereTheScreenHasRoom)
   }
 }
 
-// Three columns at every row size: a click picks the row painted under it, on the first
-// and last pixel of a row and of a column too, and a click beside the rows picks none.
-TEST_F(LayoutTest, AClickActivatesTheRowPaintedUnderItAndAClickBesideTheRowsNothing) {
+// Three columns at every row size: a click picks the row painted under it, on the first and
+// last pixel of a row and of a column too, and a click beside the rows picks none.
+TEST_F(LayoutTest, AClickActivatesARowNotUnderIt) {
   for (int rh : {24, 32, 64}) {
     const int per = (600 - 8) / rh, count = 2 * per + 4;
     SetRows(count, rh, L"Row");
@@ -294,11 +265,11 @@ TEST_F(LayoutTest, AClickActivatesTheRowPaintedUnderItAndAClickBesideTheRowsNoth
         {x3, 4 + 4 * rh, -1},
     };
     for (const auto& c : cases) {
-      SCOPED_TRACE(testing::Message() << "rows of " << rh << ", click at " << c.x << "," << c.y);
       for (TFlipDeckEntry* e : s->Entries) static_cast<Row*>(e)->Activations = 0;
       MouseRecord mouse = {1, false, 0, static_cast<SHORT>(c.x), static_cast<SHORT>(c.y)};
       PaintBoxMouseUp(s, s->PaintBox, mouse);
-      for (int i = 0; i < count; ++i) ASSERT_EQ(i == c.row ? 1 : 0, RowAt(i).Activations) << i;
+      for (int i = 0; i < count; ++i)
+        ASSERT_EQ(i == c.row ? 1 : 0, RowAt(i).Activations) << rh << ": " << c.x << "," << c.y;
     }
   }
 }

@@ -49,10 +49,6 @@ class LayoutTest : public SwitcherTest {
     s->Monitors = &monitors;
     UseMonitors({Screen});
   }
-  void TearDown() override {
-    SetRows(0);
-    SwitcherTest::TearDown();
-  }
   void UseMonitors(std::vector<Monitor> list, size_t foreground = 0) {
     monitors.List = list;
     monitors.Foreground = foreground;

@@ -98,7 +98,8 @@ TEST(Form, TheSwitcherWindowIsFramedVisibleMisplacedOrNotFilledByItsBox) {
   form->SetHasBorder(false);
   form->SetStayOnTop(true);
   const HWND w = form->Handle;
-  EXPECT_EQ(GetWindowLongA(w, GWL_STYLE) & (WS_POPUP | WS_VISIBLE | WS_OVERLAPPEDWINDOW), WS_POPUP);
+  EXPECT_EQ(GetWindowLongA(w, GWL_STYLE) & (WS_POPUP | WS_VISIBLE | WS_OVERLAPPEDWINDOW),
+            WS_POPUP);
   EXPECT_EQ(GetWindowLongA(w, GWL_EXSTYLE) &
                 (WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT | WS_EX_TOPMOST),
             WS_EX_TOPMOST);

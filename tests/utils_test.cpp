@@ -19,7 +19,7 @@ TEST(SplitCommandLine, ParametersAreSplitWhereWrittenAndLoseOnlyEnclosingQuotes)
       {"prog   -a=1 \t\t -b=2\r\n\x01-c=3  ", {"prog", "-a=1", "-b=2", "-c=3"}},
       {"prog caf\xE9=\xFF", {"prog", "caf\xE9=\xFF"}},  // bytes of 128 and above are no blanks
       {" \t ", {}},
-      {"\"C:\\My Files\\prog.exe\" \"C:\\a b\\c.txt\"", {"C:\\My Files\\prog.exe", "C:\\a b\\c.txt"}},
+      {"\"C:\\My Files\\p.exe\" \"C:\\a b\\c.txt\"", {"C:\\My Files\\p.exe", "C:\\a b\\c.txt"}},
       {"prog -title=\"a b\" a\"b c\"d", {"prog", "-title=\"a b\"", "a\"b c\"d"}},
       {"prog \"\"x\"\"", {"prog", "x\"\""}},
       {"prog \"a b", {"prog", "\"a b"}},

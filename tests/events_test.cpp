@@ -93,6 +93,7 @@ TEST_F(EventsTest, AMessageSkipsAStepOrGoesPastTheStepThatHandledIt) {
   form->SetOnMouseWheel([](void*, TWinControl*, MouseRecord& m) {
         Mouse("wheel " + std::to_string(static_cast<SHORT>(HIWORD(m.Shift))), m);
       }, nullptr);
+  form->SetOnShow(Named, const_cast<char*>("show"));
   form->OnCloseQuery = {Query, nullptr};
   MainWindow = form;
   const LPARAM at = MAKELPARAM(-5, -7), distant = MAKELPARAM(30000, 2), wheelAt = MAKELPARAM(1, 2);
@@ -121,6 +122,7 @@ TEST_F(EventsTest, AMessageSkipsAStepOrGoesPastTheStepThatHandledIt) {
       {false, false, "", "", WM_MOUSEWHEEL, up, wheelAt, "m|wheel 120 0 at 1,2 shift 0|2|1|d|"},
       {false, false, "a", "", WM_MOUSEWHEEL, down, wheelAt,
        "m|wheel -120 0 at 1,2 shift 32|2|1|d|"},
+      {false, false, "", "", WM_SHOWWINDOW, TRUE, 0, "m|show|2|1|d|"},  // was hidden
       {false, true, "", "2", WM_CLOSE, 0, 0, "m|2|", false},
       {false, true, "", "query", WM_CLOSE, 0, 0, "m|2|1|query|", false},  // refused
       {false, true, "", "", WM_CLOSE, 0, 0, "m|2|1|query|", true},
@@ -174,22 +176,6 @@ TEST_F(EventsTest, AControlOrReceiverFreedDuringItsEventsIsUsedAfterwards) {
   Free(form);
   EXPECT_TRUE(receiver.Freed);
   EXPECT_EQ(receiver.CallsAfterFree, 0);
-}
-
-// OnShow only when a hidden window is shown, OnHide only when a visible one is hidden.
-TEST_F(EventsTest, ShowOrHideIsRaisedWithoutAChange) {
-  TWinControl* form = RecordedForm("Shown");
-  form->SetOnShow(Named, const_cast<char*>("show"));
-  form->OnHide = {Named, const_cast<char*>("hide")};
-  Log.clear();
-  ShowWindow(form->Handle, SW_SHOWNOACTIVATE);
-  SendMessageA(form->Handle, WM_SHOWWINDOW, TRUE, 0);  // already visible
-  EXPECT_TRUE(form->Visible);
-  ShowWindow(form->Handle, SW_HIDE);
-  SendMessageA(form->Handle, WM_SHOWWINDOW, FALSE, 0);  // already hidden
-  EXPECT_EQ(Log, "show|hide|");
-  EXPECT_FALSE(form->Visible);
-  Free(form);
 }
 
 // Messages queued behind a quit are still dispatched; Run ends on an accepted close and

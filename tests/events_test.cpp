@@ -64,7 +64,7 @@ TWinControl* RecordedForm(const char* caption) {
 class EventsTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    AppRunning = AppTerminated = false;
+    AppRunning = false;
     MainWindow = nullptr;
     MSG msg;  // nothing a test left queued may reach the next one
     while (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE))

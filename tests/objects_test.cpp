@@ -5,7 +5,6 @@
 
 #include <array>
 #include <string>
-#include <vector>
 
 #include "heapwatch.h"
 #include "leaks.h"
@@ -16,11 +15,10 @@
 
 namespace {
 
-using Names = std::vector<std::string>;
 using Rect = std::array<LONG, 4>;
-Names Log;
+std::string Log;  // names, each followed by "|"
 
-void LogProc(void* name) { Log.push_back(static_cast<const char*>(name)); }
+void LogProc(void* name) { Log += static_cast<const char*>(name) + std::string("|"); }
 template <typename T>
 T* Named(T* object, const char* name) {
   object->OnDestroy = {[](void* n, TWinObject*) { LogProc(n); }, const_cast<char*>(name)};
@@ -29,7 +27,7 @@ T* Named(T* object, const char* name) {
 // Holds a reference for a moment, as code that must survive a call does: inside a destroy
 // its Release enters Destroy again.
 void HoldBriefly(void* object) {
-  Log.push_back("held");
+  Log += "held|";
   AddRef(static_cast<TWinObject*>(object));
   Release(static_cast<TWinObject*>(object));
 }
@@ -66,7 +64,7 @@ TEST(Lifetime, AnObjectIsFreedTwiceOrWhileHeldOrOutOfOrder) {
   EXPECT_TRUE(Log.empty());
   EXPECT_TRUE(IsWindow(window));
   EXPECT_EQ(DeletesOnFree(form, true), 1);
-  EXPECT_EQ(Log, Names{"form"});
+  EXPECT_EQ(Log, "form|");
   EXPECT_FALSE(IsWindow(window));
 
   for (bool fromOnDestroy : {true, false}) {
@@ -79,12 +77,12 @@ TEST(Lifetime, AnObjectIsFreedTwiceOrWhileHeldOrOutOfOrder) {
     AddToAutoFree(form, Named(NewObject<TWinObject>(), "second"));
     AddProcToAutoFree(form, [](void* w) {
           const HWND* windows = static_cast<HWND*>(w);
-          Log.push_back(IsWindow(windows[0]) && IsWindow(windows[1]) ? "windows" : "none");
+          Log += IsWindow(windows[0]) && IsWindow(windows[1]) ? "windows|" : "none|";
         }, windows);
     if (fromOnDestroy) form->OnDestroy = {[](void* f, TWinObject*) { HoldBriefly(f); }, form};
     else AddProcToAutoFree(form, HoldBriefly, form);
     EXPECT_EQ(DeletesOnFree(form), 1);
-    EXPECT_EQ(Log, (Names{"held", "windows", "second", "proc", "first", "child"}));
+    EXPECT_EQ(Log, "held|windows|second|proc|first|child|");
     EXPECT_FALSE(IsWindow(windows[0]) || IsWindow(windows[1]));
   }
 }

@@ -12,7 +12,7 @@ const COLORREF Blue = RGB(0, 0, 255), Red = RGB(255, 0, 0), Green = RGB(0, 160, 
 HGDIOBJ Held = 0;
 int ToldWhileHeld = 0;  // changes the owner heard of while Held still lived
 
-TEST(GraphicTool, SettingAHeldValueRemakesTheHandleOrAValueLeavesItsRange) {
+TEST(GraphicTool, AHeldValueRemakesTheHandleAChangeIsMissedOrAValueLeavesItsRange) {
   TGraphicTool* font = NewFont();
   Held = font->Handle();
   font->OnChange = {[](void*, TGraphicTool*) { ToldWhileHeld += GetObjectType(Held) != 0; }, 0};
@@ -54,7 +54,7 @@ TEST(GraphicTool, SettingAHeldValueRemakesTheHandleOrAValueLeavesItsRange) {
 
 // Fills and lines leave out the last row and column and the end point; text is opaque on a
 // solid brush and transparent on a clear one.
-TEST(Canvas, DrawingPaintsPixelsOutsideItsShapeOrMissesSome) {
+TEST(Canvas, DrawingPaintsOutsideItsShapeOrTextIsOpaqueOnAClearBrush) {
   Surface s(120, 30, Blue);
   s.Canvas->FillRectangle({2, 2, 6, 6});  // no brush yet: the window colour
   s.Canvas->Pen()->SetColor(Red);

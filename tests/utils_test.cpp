@@ -14,7 +14,7 @@
 
 namespace {
 
-TEST(SplitCommandLine, ParametersAreSplitWhereWrittenAndLoseOnlyEnclosingQuotes) {
+TEST(SplitCommandLine, ParametersAreSplitInsideQuotesOrKeepTheQuotesAroundThem) {
   const struct { const char* text; std::vector<std::string> parameters; } cases[] = {
       {"prog   -a=1 \t\t -b=2\r\n\x01-c=3  ", {"prog", "-a=1", "-b=2", "-c=3"}},
       {"prog caf\xE9=\xFF", {"prog", "caf\xE9=\xFF"}},  // bytes of 128 and above are no blanks

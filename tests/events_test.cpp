@@ -111,7 +111,7 @@ TEST_F(EventsTest, AMessageSkipsAStepOrGoesPastTheStepThatHandledIt) {
       {false, true, "", "", Probe, 0, 0, "m|2|1|d|"},  // its own messages once
       {false, false, "s", "", WM_KEYDOWN, VK_F5, 0, "m|2|1|down 116 shift 12|d|"},
       {false, false, "a", "", WM_SYSKEYDOWN, 'Q', 0x20000000, "m|2|1|down 81 shift 32|d|"},
-      {false, false, "a", "", WM_SYSKEYUP, 'Q', 0xE0000000, "m|2|1|up 81 shift 32|d|"},
+      {false, false, "a", "", WM_SYSKEYUP, 'Q', LPARAM(0xE0000000), "m|2|1|up 81 shift 32|d|"},
       {false, false, "", "key", WM_KEYDOWN, VK_F5, 0, "m|2|1|down 116 shift 0|"},
       {false, false, "", "m", WM_KEYDOWN, VK_F5, 0, "m|"},
       {false, false, "", "", WM_LBUTTONUP, MK_SHIFT, at, "m|up 1 at -5,-7 shift 4|2|1|d|"},

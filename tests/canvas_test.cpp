@@ -76,8 +76,8 @@ TEST(Canvas, DrawingPaintsOutsideItsShapeOrTextIsOpaqueOnAClearBrush) {
   EXPECT_LT(s.Count(clear, Blue), cell.cx * cell.cy);  // the letters are there
 }
 
-// Outside a paint a control's canvas takes the window DC per call, or one for a run of
-// measurements, and gives it back; a paint DC is only borrowed.
+// Outside a paint a control's canvas gives back the window DC it took, keeping one through a
+// run of measurements; a paint DC is only borrowed.
 TEST(ControlCanvas, ADCOrAToolLeaksOrAPaintDCIsReleased) {
   TWinControl* form = NewForm(nullptr, "canvas test");
   form->SetPosition(10, 10)->SetClientSize(200, 100);

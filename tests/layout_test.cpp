@@ -68,10 +68,12 @@ class LayoutTest : public SwitcherTest {
   }
   int Width(size_t i) { return s->Entries[i]->GetWidth(s->PaintBox->Canvas(), *s->Painter); }
   Row& RowAt(size_t i) { return *static_cast<Row*>(s->Entries[i]); }
-  Box Bounds() {
+  Box Bounds() {  // of the window, which the paint box must fill
     s->AdjustBounds();
-    RECT r = {};
+    RECT r = {}, box = {};
     GetWindowRect(s->Form->Handle, &r);
+    GetClientRect(s->PaintBox->Handle, &box);
+    EXPECT_TRUE(box.right == r.right - r.left && box.bottom == r.bottom - r.top);
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
   }
   FakeMonitors monitors;
@@ -154,6 +156,14 @@ TEST_F(LayoutTest, TheWindowIsSizedWrongOrPlacedOffItsMonitorsWorkArea) {
     EXPECT_EQ((Box{std::max(0, 400 - width / 2), 300 - c.height / 2, width, c.height}), Bounds())
         << c.rows << " rows of " << c.rowHeight;
   }
+  const HWND w = s->Form->Handle;  // a borderless popup that stays on top
+  EXPECT_EQ(GetWindowLongA(w, GWL_STYLE) & (WS_POPUP | WS_OVERLAPPEDWINDOW), WS_POPUP);
+  EXPECT_EQ(GetWindowLongA(w, GWL_EXSTYLE) & (WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE | WS_EX_TOPMOST),
+            WS_EX_TOPMOST);
+  s->Form->Show();  // after a resize while hidden, as the switcher does
+  RECT box = {};
+  GetClientRect(s->PaintBox->Handle, &box);
+  EXPECT_TRUE(box.right == s->Form->Width() && box.bottom == s->Form->Height());
   const int width = SetRows(3) + 38, height = 3 * 32 + 8;
   const struct { size_t foreground; bool centerGiven; int x, y, left, top; } places[] = {
       {0, false, 0, 0, 400 - width / 2, 285 - height / 2},   // above the taskbar

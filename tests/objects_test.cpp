@@ -1,9 +1,7 @@
-// Object lifetimes and destruction order, and the windows that controls make, read back
-// from the system.
+// Object lifetimes and destruction order, and what freed forms leave behind.
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <array>
 #include <string>
 
 #include "heapwatch.h"
@@ -15,7 +13,6 @@
 
 namespace {
 
-using Rect = std::array<LONG, 4>;
 std::string Log;  // names, each followed by "|"
 
 void LogProc(void* name) { Log += static_cast<const char*>(name) + std::string("|"); }
@@ -38,11 +35,6 @@ int DeletesOnFree(TWinObject* object, bool release = false) {
   release ? Release(object) : Free(object);
   WatchedBlock = nullptr;
   return WatchedDeletes;
-}
-Rect ClientOf(HWND w) {
-  RECT r = {};
-  GetClientRect(w, &r);
-  return {r.left, r.top, r.right, r.bottom};
 }
 bool IsIcon(HICON icon) {
   ICONINFO info = {};
@@ -85,42 +77,6 @@ TEST(Lifetime, AnObjectIsFreedTwiceOrWhileHeldOrOutOfOrder) {
     EXPECT_EQ(Log, "held|windows|second|proc|first|child|");
     EXPECT_FALSE(IsWindow(windows[0]) || IsWindow(windows[1]));
   }
-}
-
-// The switcher's own set-up: placed and sized, then made a borderless popup that stays on
-// top, with a client-aligned paint box that must fill it after every resize.
-TEST(Form, TheSwitcherWindowIsFramedVisibleMisplacedOrNotFilledByItsBox) {
-  TWinControl* form = NewForm(nullptr, "Form1");
-  form->SetPosition(144, 171)->SetClientSize(300, 200);
-  form->Margin = 0;
-  form->SetHasBorder(false);
-  form->SetStayOnTop(true);
-  const HWND w = form->Handle;
-  EXPECT_EQ(GetWindowLongA(w, GWL_STYLE) & (WS_POPUP | WS_VISIBLE | WS_OVERLAPPEDWINDOW),
-            WS_POPUP);
-  EXPECT_EQ(GetWindowLongA(w, GWL_EXSTYLE) &
-                (WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT | WS_EX_TOPMOST),
-            WS_EX_TOPMOST);
-  TWinControl* box = NewPaintBox(form)->SetAlign(5);
-  const struct { int width, height; Rect window; } sizes[] = {
-      {1080, 723, {144, 171, 1224, 894}}, {0, 500, {144, 171, 1224, 671}},  // 0 or less keeps
-      {640, -1, {144, 171, 784, 671}}};
-  for (const auto& c : sizes) {
-    form->SetClientSize(c.width, c.height);
-    RECT r = {}, b = box->GetBounds();
-    GetWindowRect(w, &r);
-    EXPECT_EQ(c.window, (Rect{r.left, r.top, r.right, r.bottom}));
-    EXPECT_EQ(ClientOf(w), (Rect{b.left, b.top, b.right, b.bottom}));
-    EXPECT_EQ(ClientOf(w), ClientOf(box->Handle));
-  }
-  SetWindowPos(w, 0, 0, 0, 250, 90, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);  // not by us
-  EXPECT_EQ((Rect{0, 0, 250, 90}), ClientOf(box->Handle));
-  form->Show();  // the switcher resizes its form while hidden, then shows it
-  form->Hide();
-  form->SetClientSize(333, 222);
-  form->Show();
-  EXPECT_EQ((Rect{0, 0, 333, 222}), ClientOf(box->Handle));
-  Free(form);
 }
 
 // Each form gets its own copy of the main window's icon. Icons are USER objects, which the

@@ -87,6 +87,8 @@ TEST(ControlCanvas, ADCOrAToolLeaksOrAPaintDCIsReleased) {
   canvas->Font()->SetFaceName("Tahoma");
   const int hello = canvas->TextWidth("Hello");
   Surface s(10, 10, Blue);
+  TWinControl* loose = NewPaintBox(nullptr);
+  loose->Color = static_cast<int>(Red);
   auto cycle = [&](int i) {
     canvas->Brush()->SetColor(i % 2 ? Red : Green);
     canvas->FillRectangle({0, 0, 30, 30});
@@ -104,17 +106,21 @@ TEST(ControlCanvas, ADCOrAToolLeaksOrAPaintDCIsReleased) {
       EXPECT_TRUE(bound && canvas->DC == bound) << "one DC for the whole run";
     }
     EXPECT_EQ(canvas->DC, nullptr);
-    box->PaintDC = s.Dc;
+    box->PaintDC = loose->PaintDC = s.Dc;
     {
       TMeasuringDC measuring(box);
       EXPECT_EQ(canvas->TextWidth("Hello"), hello);
     }
     EXPECT_EQ(canvas->DC, s.Dc);
     canvas->AttachDC(0);
-    box->PaintDC = 0;
+    loose->Canvas()->FillRectangle({0, 0, 5, 5});  // no brush: the control's colour
+    loose->Canvas()->AttachDC(0);
+    box->PaintDC = loose->PaintDC = 0;
     EXPECT_EQ(GetObjectType(s.Dc), static_cast<DWORD>(OBJ_MEMDC));
   };
   EXPECT_TRUE(LeavesNoHandles(cycle, 1000));
+  EXPECT_EQ(s.At(2, 2), Red);
+  Free(loose);
   Free(form);
 }
 

@@ -141,6 +141,14 @@ TEST_F(EventsTest, AMessageSkipsAStepOrGoesPastTheStepThatHandledIt) {
     EXPECT_EQ(TakeQuit(), c.quits) << &c - cases;
   }
   EXPECT_TRUE(IsWindow(form->Handle)) << "a closed main window is left to the loop";
+  form->OnHide = {Named, const_cast<char*>("hide")};  // both only on a change
+  Watched = WM_SHOWWINDOW;
+  ShowWindow(form->Handle, SW_SHOWNOACTIVATE);
+  Log.clear();
+  SendMessageA(form->Handle, WM_SHOWWINDOW, TRUE, 0);
+  ShowWindow(form->Handle, SW_HIDE);
+  SendMessageA(form->Handle, WM_SHOWWINDOW, FALSE, 0);
+  EXPECT_EQ(Log, "m|2|1|d|m|hide|2|1|d|m|2|1|d|");
   AppRunning = false;
   MainWindow = nullptr;
   Free(form);

@@ -190,6 +190,11 @@ TEST_F(LayoutTest, TheWindowIsSizedWrongOrPlacedOffItsMonitorsWorkArea) {
   LRESULT result = 0;
   EXPECT_TRUE(FormMessage(s, m, result));
   EXPECT_EQ(3 * 48 + 12, s->Form->Height()) << "not laid out again at the new scale";
+  s->Form->SetClientSize(0, 500)->SetClientSize(640, -1);  // 0 or less keeps a side
+  EXPECT_TRUE(s->Form->Width() == 640 && s->Form->Height() == 500);
+  SetWindowPos(w, 0, 0, 0, 250, 90, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);  // not by us
+  GetClientRect(s->PaintBox->Handle, &box);
+  EXPECT_TRUE(box.right == 250 && box.bottom == 90) << "the paint box fills it again";
 }
 
 // Real rows, every one boxed, at the size the switcher takes on an 800x600 monitor at 96 and

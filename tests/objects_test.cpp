@@ -79,18 +79,43 @@ TEST(Lifetime, AnObjectIsFreedTwiceOrWhileHeldOrOutOfOrder) {
   }
 }
 
+TEST(List, ItemsAreLostReorderedOrFreedWithTheList) {
+  Log.clear();
+  TWinList* list = NewObject<TWinList>();
+  for (intptr_t v = 1; v <= 5; v++) list->Add(reinterpret_cast<void*>(v));
+  list->Insert(0, reinterpret_cast<void*>(10));
+  list->Insert(3, reinterpret_cast<void*>(11));
+  list->Delete(1, 2);
+  list->Remove(reinterpret_cast<void*>(99));  // absent
+  list->Remove(reinterpret_cast<void*>(4));
+  list->Delete(3, 10);  // stops at the end
+  std::string items;
+  for (int i = 0; i <= list->Count; i++)  // one past the end: none
+    items += std::to_string(reinterpret_cast<intptr_t>(list->Get(i))) + " ";
+  EXPECT_EQ(items, "10 11 3 0 ");
+  EXPECT_EQ(list->Get(-1), nullptr);
+  TWinObject* item = Named(NewObject<TWinObject>(), "item");
+  list->Add(item);
+  Free(list);
+  EXPECT_TRUE(Log.empty());
+  Free(item);
+}
+
 // Each form gets its own copy of the main window's icon. Icons are USER objects, which the
 // GDI count does not see.
-TEST(Form, FreedFormsLeakHandlesOrDestroyAnotherFormsIcon) {
+TEST(Form, AFormIsSizedWithoutItsFrameLeaksOrDestroysAnotherFormsIcon) {
   TWinControl* main = NewForm(nullptr, "Main");
   main->Icon = CopyIcon(LoadIconA(nullptr, IDI_APPLICATION));
   main->GetHandle();
   MainWindow = main;
   HICON mainIcon = main->Icon;
   auto cycle = [&](int i) {
-    TWinControl* form = NewForm(nullptr, "Many");
+    TWinControl* form = NewForm(nullptr, "Many")->SetClientSize(300, 200);
     TWinControl* box = NewPaintBox(form)->SetAlign(5);
     ASSERT_TRUE(form->GetHandle() && box->GetHandle() && BackgroundBrush(form));
+    RECT client = {};
+    GetClientRect(form->Handle, &client);
+    EXPECT_TRUE(client.right == 300 && client.bottom == 200) << "the frame goes around it";
     HICON icon = form->Icon;
     ASSERT_TRUE(IsIcon(icon) && icon != mainIcon) << i;
     box->Canvas()->FillRectangle({0, 0, 10, 10});

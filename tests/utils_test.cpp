@@ -67,11 +67,14 @@ TEST(ShowError, TheBoxIsNotOwnedByTheMainWindowOrLacksItsCaption) {
   ASSERT_NE(form->GetHandle(), nullptr);
   MainWindow = form;
   const SeenBox box = Shown([] { ShowError("-centerX has to be a number"); });
-  MainWindow = nullptr;
   EXPECT_EQ(box.Text, "-centerX has to be a number");
   EXPECT_EQ(box.Caption, "Owner caption");
   EXPECT_EQ(box.Owner, form->Handle);
   EXPECT_FALSE(box.HasCancel);
+  int answer = 0;
+  EXPECT_TRUE(Shown([&answer] { answer = ShowMessageBox("sure?", MB_OKCANCEL); }).HasCancel);
+  EXPECT_EQ(answer, IDOK);
+  MainWindow = nullptr;
   Free(form);
 }
 

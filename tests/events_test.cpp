@@ -202,6 +202,7 @@ TEST_F(EventsTest, TheLoopDropsWhatFollowsAQuitOrRunLeavesTheFormBehind) {
   PostMessageA(form->Handle, Probe, 0, 0);
   ProcessMessages(form);
   EXPECT_EQ(Log, "before|after|after|");
+  EXPECT_TRUE(AppTerminated);
 
   Log.clear();
   AppTerminated = false;
@@ -209,11 +210,14 @@ TEST_F(EventsTest, TheLoopDropsWhatFollowsAQuitOrRunLeavesTheFormBehind) {
   TWinObject* owned = NewObject<TWinObject>();
   owned->OnDestroy = {Named, const_cast<char*>("destroyed")};
   AddToAutoFree(form, owned);
+  form->OnCloseQuery = {Query, nullptr};
+  Watched = WM_CLOSE;
+  HandledBy.clear();
   PostMessageA(w, WM_CLOSE, 0, 0);
   TWinControl* variable = form;
   ::Run(variable);
   EXPECT_EQ(variable, nullptr);
-  EXPECT_EQ(Log, "destroyed|");
+  EXPECT_EQ(Log, "query|destroyed|");
   EXPECT_FALSE(IsWindow(w) || IsWindow(boxWindow) || AppRunning);
   EXPECT_EQ(MainWindow, nullptr);
 }

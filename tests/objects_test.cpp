@@ -47,6 +47,7 @@ bool IsIcon(HICON icon) {
 // Auto-free steps run newest first while the windows are there, then the children go.
 TEST(Lifetime, AnObjectIsFreedTwiceOrWhileHeldOrOutOfOrder) {
   TWinControl* form = Named(NewForm(nullptr, "Held"), "form");
+  EXPECT_EQ(form->Handle, nullptr) << "a window is made only when needed";
   HWND window = form->GetHandle();
   AddRef(form);
   AddRef(form);
@@ -116,6 +117,8 @@ TEST(Form, AFormIsSizedWithoutItsFrameLeaksOrDestroysAnotherFormsIcon) {
     RECT client = {};
     GetClientRect(form->Handle, &client);
     EXPECT_TRUE(client.right == 300 && client.bottom == 200) << "the frame goes around it";
+    EXPECT_EQ(GetWindowLongA(form->Handle, GWL_STYLE) & 0xFFFF0000,  // framed, hidden
+              WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
     HICON icon = form->Icon;
     ASSERT_TRUE(IsIcon(icon) && icon != mainIcon) << i;
     box->Canvas()->FillRectangle({0, 0, 10, 10});

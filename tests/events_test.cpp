@@ -141,7 +141,7 @@ TEST_F(EventsTest, AMessageSkipsAStepOrGoesPastTheStepThatHandledIt) {
     EXPECT_EQ(TakeQuit(), c.quits) << &c - cases;
   }
   EXPECT_TRUE(IsWindow(form->Handle)) << "a closed main window is left to the loop";
-  form->OnHide = {Named, const_cast<char*>("hide")};  // both only on a change
+  form->OnHide = {Named, const_cast<char*>("hide")};  // show and hide only on a change
   Watched = WM_SHOWWINDOW;
   ShowWindow(form->Handle, SW_SHOWNOACTIVATE);
   Log.clear();

@@ -15,14 +15,13 @@ struct Monitor {
   RECT Bounds;
   TMonitorArea Area;
 };
-// The test display; the primary with its taskbar at the bottom; left of and above it a larger
-// one with the taskbar on the left; right of it one with the taskbar on top; below it a small
-// one at 144 DPI.
-const Monitor Screen = {{0, 0, 800, 600}, {{0, 0, 800, 600}, 96}};
+// The primary with its taskbar at the bottom; left of and above it a larger one with the
+// taskbar on the left; right of it one with the taskbar on top; below it one at 144 DPI.
 const Monitor Primary = {{0, 0, 800, 600}, {{0, 0, 800, 570}, 96}};
 const Monitor LeftAbove = {{-1280, -424, 0, 600}, {{-1220, -424, 0, 600}, 96}};
 const Monitor Right = {{800, 0, 1824, 768}, {{800, 40, 1824, 768}, 96}};
 const Monitor SmallBelow = {{0, 600, 640, 1080}, {{0, 600, 640, 1080}, 144}};
+Monitor Screen(int dpi) { return {{0, 0, 800, 600}, {{0, 0, 800, 600}, dpi}}; }
 
 // Monitors, the primary first, and which holds the foreground window.
 struct FakeMonitors : TMonitorGeometry {
@@ -47,7 +46,7 @@ class LayoutTest : public SwitcherTest {
   void SetUp() override {
     SwitcherTest::SetUp();
     s->Monitors = &monitors;
-    UseMonitors({Screen});
+    UseMonitors({Screen(96)});
   }
   void UseMonitors(std::vector<Monitor> list, size_t foreground = 0) {
     monitors.List = list;
@@ -68,12 +67,16 @@ class LayoutTest : public SwitcherTest {
   }
   int Width(size_t i) { return s->Entries[i]->GetWidth(s->PaintBox->Canvas(), *s->Painter); }
   Row& RowAt(size_t i) { return *static_cast<Row*>(s->Entries[i]); }
-  Box Bounds() {  // of the window, which the paint box must fill
-    s->AdjustBounds();
-    RECT r = {}, box = {};
-    GetWindowRect(s->Form->Handle, &r);
+  bool BoxFillsForm() {
+    RECT box = {};
     GetClientRect(s->PaintBox->Handle, &box);
-    EXPECT_TRUE(box.right == r.right - r.left && box.bottom == r.bottom - r.top);
+    return box.right == s->Form->Width() && box.bottom == s->Form->Height();
+  }
+  Box Bounds() {
+    s->AdjustBounds();
+    EXPECT_TRUE(BoxFillsForm());
+    RECT r = {};
+    GetWindowRect(s->Form->Handle, &r);
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
   }
   FakeMonitors monitors;
@@ -95,10 +98,8 @@ TEST_F(LayoutTest, RowsArePaintedOutOfPlaceTwiceOrOverTheWatermark) {
                        {10, 60, 10 + widest, 124}, {x2, 4, x2 + narrow, 36},
                        {x2, 36, x2 + narrow, 68}, {x2, 68, x2 + narrow, 100},
                        {x3, 4, x3 + narrow, 36}, {x3, 36, x3 + narrow, 68}};
-  for (size_t i = 0; i < s->Entries.size(); ++i) {
-    EXPECT_TRUE(EqualRect(&rows[i], &RowAt(i).Placed)) << i;
-    EXPECT_EQ(1, RowAt(i).Paints) << i;
-  }
+  for (size_t i = 0; i < s->Entries.size(); ++i)
+    EXPECT_TRUE(EqualRect(&rows[i], &RowAt(i).Placed) && RowAt(i).Paints == 1) << i;
   EXPECT_EQ(x3 + narrow + 10 + 18, layout.Width) << "room for the watermark";
   EXPECT_EQ(128, layout.Height);
 
@@ -113,8 +114,7 @@ TEST_F(LayoutTest, RowsArePaintedOutOfPlaceTwiceOrOverTheWatermark) {
   EXPECT_GT(115 - top, 2 * 16) << "reads upward";
   EXPECT_GT(surface.Count(cell, static_cast<COLORREF>(s->Painter->FontColor)), 0);
   const LOGFONTA& font = surface.Canvas->Font()->Description.Font;
-  EXPECT_EQ(0, font.lfEscapement) << "upright again for the rows";
-  EXPECT_EQ(15, font.lfHeight);
+  EXPECT_TRUE(font.lfEscapement == 0 && font.lfHeight == 15) << "upright again for the rows";
 }
 
 // Three columns of one row each: only the widest are narrowed, to one width, and only as far
@@ -140,30 +140,25 @@ TEST_F(LayoutTest, ColumnsAreNarrowedWhereTheyFitOrLeftTooWide) {
   }
 }
 
-// Whole rows in columns of at most the screen's height, centred on the work area of the
-// foreground window's monitor, or on the point of -centerX and -centerY on the monitor that
-// holds it, but inside its work area.
+// Whole rows in columns of at most the screen's height (but 100 high at least), centred on
+// the work area of the foreground window's monitor, or on the point of -centerX and -centerY
+// on the monitor that holds it, but inside its work area.
 TEST_F(LayoutTest, TheWindowIsSizedWrongOrPlacedOffItsMonitorsWorkArea) {
-  const struct { int rows, rowHeight, columns, height; } sizes[] = {
-      {0, 32, 0, 100}, {2, 32, 1, 100},    // at least 100 high
-      {18, 32, 1, 584}, {19, 32, 2, 584},  // the 19th would end at 612
-      {19, 64, 3, 584},
-  };
-  for (const auto& c : sizes) {
-    const int widest = SetRows(c.rows, c.rowHeight);
-    const int narrow = Row(L"Row", c.rowHeight).GetWidth(s->PaintBox->Canvas(), *s->Painter);
-    const int width = c.columns ? widest + (c.columns - 1) * narrow + 10 * c.columns + 28 : 28;
-    EXPECT_EQ((Box{std::max(0, 400 - width / 2), 300 - c.height / 2, width, c.height}), Bounds())
-        << c.rows << " rows of " << c.rowHeight;
+  for (auto c : {std::pair<int, int>{0, 32}, {2, 32}, {18, 32}, {19, 32}, {19, 64}}) {
+    const int widest = SetRows(c.first, c.second), per = (600 - 8) / c.second;
+    const int narrow = Row(L"Row", c.second).GetWidth(s->PaintBox->Canvas(), *s->Painter);
+    const int columns = (c.first + per - 1) / per;
+    const int width = columns ? widest + (columns - 1) * narrow + 10 * columns + 28 : 28;
+    const int height = std::max(100, std::min(c.first, per) * c.second + 8);
+    EXPECT_EQ((Box{std::max(0, 400 - width / 2), 300 - height / 2, width, height}), Bounds())
+        << c.first << " rows of " << c.second;
   }
   const HWND w = s->Form->Handle;  // a borderless popup that stays on top
   EXPECT_EQ(GetWindowLongA(w, GWL_STYLE) & (WS_POPUP | WS_OVERLAPPEDWINDOW), WS_POPUP);
   EXPECT_EQ(GetWindowLongA(w, GWL_EXSTYLE) & (WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE | WS_EX_TOPMOST),
             WS_EX_TOPMOST);
   s->Form->Show();  // after a resize while hidden, as the switcher does
-  RECT box = {};
-  GetClientRect(s->PaintBox->Handle, &box);
-  EXPECT_TRUE(box.right == s->Form->Width() && box.bottom == s->Form->Height());
+  EXPECT_TRUE(BoxFillsForm());
   const int width = SetRows(3) + 38, height = 3 * 32 + 8;
   const struct { size_t foreground; bool centerGiven; int x, y, left, top; } places[] = {
       {0, false, 0, 0, 400 - width / 2, 285 - height / 2},   // above the taskbar
@@ -186,101 +181,83 @@ TEST_F(LayoutTest, TheWindowIsSizedWrongOrPlacedOffItsMonitorsWorkArea) {
   }
   s->CenterGiven = false;  // moved by something else onto the monitor at 144 DPI
   monitors.Foreground = 3;
-  MessageRecord m = {s->Form->Handle, WM_DPICHANGED, MAKEWPARAM(144, 144), 0};
+  MessageRecord m = {w, WM_DPICHANGED, MAKEWPARAM(144, 144), 0};
   LRESULT result = 0;
   EXPECT_TRUE(FormMessage(s, m, result));
   EXPECT_EQ(3 * 48 + 12, s->Form->Height()) << "not laid out again at the new scale";
   s->Form->SetClientSize(0, 500)->SetClientSize(640, -1);  // 0 or less keeps a side
   EXPECT_TRUE(s->Form->Width() == 640 && s->Form->Height() == 500);
   SetWindowPos(w, 0, 0, 0, 250, 90, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);  // not by us
-  GetClientRect(s->PaintBox->Handle, &box);
-  EXPECT_TRUE(box.right == 250 && box.bottom == 90) << "the paint box fills it again";
+  EXPECT_TRUE(BoxFillsForm() && s->Form->Width() == 250) << "the paint box fills it again";
 }
 
-// Real rows, every one boxed, at the size the switcher takes on an 800x600 monitor at 96 and
-// 144 DPI, painted by the switcher over its whole paint box: each box whole with its whole
-// title, unless three columns of such titles would be wider than the screen.
-TEST_F(LayoutTest, ARowOrItsTitleIsCutThoughTheScreenHasRoom) {
-  const struct { int rowHeight, rows; const wchar_t* title; bool cut96, cut144; } cases[] = {
-      {32, 3, L"Terminal %d", false, false},
-      {32, 40, L"Calculator number %d", false, true},  // 4 columns at 144 DPI
-      {64, 12, L"Text editor %d", false, false},
-      {24, 30, L"Mail %d", false, false},
-      {32, 54, L"A window title so long that three columns of it do not fit, %d", true, true},
+// Real rows, every one boxed, at the size the switcher takes on an 800x600 monitor, painted
+// by the switcher over its whole paint box: each box whole with its whole title, unless
+// three columns of such titles would be wider than the screen. A click picks the row painted
+// under it, on its first and last pixel too, and none in the margins and gaps.
+TEST_F(LayoutTest, ARowIsCutThoughTheScreenHasRoomOrAClickPicksARowNotUnderIt) {
+  const struct { int dpi, rowHeight, rows; const wchar_t* title; bool cut; } cases[] = {
+      {96, 32, 3, L"Terminal %d", false}, {144, 32, 3, L"Terminal %d", false},
+      {96, 32, 40, L"Calculator number %d", false},
+      {144, 32, 40, L"Calculator number %d", true},  // 4 columns
+      {96, 64, 12, L"Text editor %d", false}, {144, 64, 12, L"Text editor %d", false},
+      {96, 24, 30, L"Mail %d", false}, {144, 24, 30, L"Mail %d", false},
+      {96, 32, 54, L"A window title so long that three columns of it do not fit, %d", true},
+      {144, 32, 54, L"A window title so long that three columns of it do not fit, %d", true},
   };
   const COLORREF background = ResolveColor(s->Painter->Background);
   const COLORREF shadow = ResolveColor(s->Painter->Shadow);
   const COLORREF highlight = ResolveColor(s->Painter->Highlight);
   int widthAt96 = 0;  // of the first title
-  for (int dpi : {96, 144}) {
-    UseMonitors({{{0, 0, 800, 600}, {{0, 0, 800, 600}, dpi}}});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.rows << " rows of " << c.rowHeight << " at " << c.dpi);
+    UseMonitors({Screen(c.dpi)});
     const TListSizes& z = s->Painter->Sizes;
-    for (const auto& c : cases) {
-      SCOPED_TRACE(testing::Message() << c.rows << " rows of " << c.rowHeight << " at " << dpi);
-      const bool cut = dpi == 96 ? c.cut96 : c.cut144;
-      SetRows(0);
-      for (int i = 0; i < c.rows; ++i) {
-        wchar_t title[100];
-        std::swprintf(title, 100, c.title, i * 37);
-        s->Entries.push_back(new TWindowInfo(title, nullptr, c.rowHeight));
-        s->Entries.back()->Flashing = true;
-      }
-      s->AdjustBounds();
-      const int w = s->Form->Width(), h = s->Form->Height();
-      ASSERT_TRUE(w <= 800 && h <= 600);
-      EXPECT_TRUE(!cut || w > 795) << "the screen's width is used";
-      Surface surface(w, h, RGB(0, 0, 0));
-      s->PaintBox->PaintDC = surface.Dc;  // the switcher's own paint, into the bitmap
-      s->PaintEntries();
-      s->PaintBox->Canvas()->AttachDC(0);
-      s->PaintBox->PaintDC = 0;
-      EXPECT_EQ(background, surface.At(w - 1, h - 1)) << "the whole paint box is painted";
-
-      const int row = c.rowHeight * dpi / 96, perColumn = (600 - 2 * z.RowMargin) / row;
-      const int boxHeight = row * 5 / 8;
-      for (int i = 0; i < c.rows; ++i) {
-        TFlipDeckEntry* e = s->Entries[i];
-        const int y = z.RowMargin + i % perColumn * row, boxLeft = e->Left + z.LabelWidth - 2;
-        const int columnEnd = i + perColumn < c.rows ? s->Entries[i + perColumn]->Left - z.ColumnGap
-                                                     : w - z.ColumnGap - z.WatermarkWidth;
-        ASSERT_LT(y + boxHeight, h) << i;
-        EXPECT_EQ(shadow, surface.At(boxLeft, y + boxHeight / 2)) << i << " left edge";
-        EXPECT_EQ(highlight, surface.At(boxLeft + 1, y + boxHeight)) << i << " bottom edge";
-        int right = columnEnd - 1;  // the right edge: highlight at the row's middle
-        while (right > e->Left && surface.At(right, y + boxHeight / 2) != highlight) --right;
-        EXPECT_EQ(shadow, surface.At(right - 1, y)) << i << " top edge up to the right edge";
-        e->SetupCanvas(surface.Canvas, *s->Painter);
-        const int textWidth = surface.Canvas->TextWidth(e->Title);
-        const int whole = boxLeft + 2 + row + textWidth + z.BoxRightEdge - 1;
-        EXPECT_TRUE(cut ? right < whole : right == whole) << i << ": " << right << " " << whole;
-        if (i > 0 || &c != &cases[0]) continue;
-        if (dpi == 96) widthAt96 = textWidth;
-        EXPECT_TRUE(dpi == 96 || textWidth * 4 > widthAt96 * 5) << "the text is larger";
-      }
+    SetRows(0);
+    for (int i = 0; i < c.rows; ++i) {
+      wchar_t title[100];
+      std::swprintf(title, 100, c.title, i * 37);
+      s->Entries.push_back(new TWindowInfo(title, nullptr, c.rowHeight));
+      s->Entries.back()->Flashing = true;
     }
-  }
-}
-
-// Three columns at every row size: a click picks the row painted under it, on the first and
-// last pixel of a row and of a column too, and a click beside the rows picks none.
-TEST_F(LayoutTest, AClickActivatesARowNotUnderIt) {
-  for (int rh : {24, 32, 64}) {
-    const int per = (600 - 8) / rh, count = 2 * per + 4;
-    SetRows(count, rh, L"Row");
     s->AdjustBounds();
-    const int w = Width(0), x1 = 10, x2 = x1 + w + 10, x3 = x2 + w + 10, bottom = 4 + per * rh;
-    const struct { int x, y, row; } cases[] = {
-        {x1, 4, 0}, {x1, 3, -1}, {x1 + w - 1, 4 + rh - 1, 0}, {x1, 4 + rh, 1},
-        {x1 + w, 4, -1}, {x2 - 1, 4, -1}, {x2, 4, per}, {x2, bottom - 1, 2 * per - 1},
-        {x1, bottom, -1}, {x3, 4, 2 * per}, {x3 + w - 1, 4 + 4 * rh - 1, count - 1},
-        {x3, 4 + 4 * rh, -1},
-    };
-    for (const auto& c : cases) {
-      for (TFlipDeckEntry* e : s->Entries) static_cast<Row*>(e)->Activations = 0;
-      MouseRecord mouse = {1, false, 0, static_cast<SHORT>(c.x), static_cast<SHORT>(c.y)};
-      PaintBoxMouseUp(s, s->PaintBox, mouse);
-      for (int i = 0; i < count; ++i)
-        ASSERT_EQ(i == c.row ? 1 : 0, RowAt(i).Activations) << rh << ": " << c.x << "," << c.y;
+    const int w = s->Form->Width(), h = s->Form->Height();
+    ASSERT_TRUE(w <= 800 && h <= 600);
+    EXPECT_TRUE(!c.cut || w > 795) << "the screen's width is used";
+    Surface surface(w, h, RGB(0, 0, 0));
+    s->PaintBox->PaintDC = surface.Dc;  // the switcher's own paint, into the bitmap
+    s->PaintEntries();
+    s->PaintBox->Canvas()->AttachDC(0);
+    s->PaintBox->PaintDC = 0;
+    EXPECT_EQ(background, surface.At(w - 1, h - 1)) << "the whole paint box is painted";
+
+    const int row = c.rowHeight * c.dpi / 96, perColumn = (600 - 2 * z.RowMargin) / row;
+    const int boxHeight = row * 5 / 8;
+    for (int i = 0; i < c.rows; ++i) {
+      TFlipDeckEntry* e = s->Entries[i];
+      const int y = z.RowMargin + i % perColumn * row, boxLeft = e->Left + z.LabelWidth - 2;
+      const int next = (i / perColumn + 1) * perColumn;  // the next column's first row
+      const int columnEnd = next < c.rows ? s->Entries[next]->Left - z.ColumnGap
+                                          : s->Layout.Width - z.ColumnGap - z.WatermarkWidth;
+      ASSERT_LT(y + boxHeight, h) << i;
+      EXPECT_EQ(shadow, surface.At(boxLeft, y + boxHeight / 2)) << i << " left edge";
+      EXPECT_EQ(highlight, surface.At(boxLeft + 1, y + boxHeight)) << i << " bottom edge";
+      int right = columnEnd - 1;  // the right edge: highlight at the row's middle
+      while (right > e->Left && surface.At(right, y + boxHeight / 2) != highlight) --right;
+      EXPECT_EQ(shadow, surface.At(right - 1, y)) << i << " top edge up to the right edge";
+      e->SetupCanvas(surface.Canvas, *s->Painter);
+      const int textWidth = surface.Canvas->TextWidth(e->Title);
+      const int whole = boxLeft + 2 + row + textWidth + z.BoxRightEdge - 1;
+      EXPECT_TRUE(c.cut ? right < whole : right == whole) << i << ": " << right << " " << whole;
+      const int above = i % perColumn ? i - 1 : -1;
+      const int below = (i + 1) % perColumn && i + 1 < c.rows ? i + 1 : -1;
+      const struct { int x, y, row; } clicks[] = {{e->Left, y, i}, {e->Left - 1, y, -1},
+          {columnEnd - 1, y + row - 1, i}, {columnEnd, y, -1}, {e->Left, y - 1, above},
+          {e->Left, y + row, below}};
+      for (auto k : clicks) EXPECT_EQ(k.row, ::RowAt(s->Layout, {k.x, k.y})) << i << " at " << k.x;
+      if (i > 0 || &c > &cases[1]) continue;
+      if (c.dpi == 96) widthAt96 = textWidth;
+      else EXPECT_GT(textWidth * 4, widthAt96 * 5) << "the text is larger";
     }
   }
 }

@@ -50,10 +50,6 @@ void SetKeys(const std::string& held) {  // s: Shift and Control, a: Alt
   if (held == "a") keys[VK_MENU] = 0x80;
   SetKeyboardState(keys);
 }
-bool TakeQuit() {
-  MSG msg;
-  return PeekMessageA(&msg, 0, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
-}
 TWinControl* RecordedForm(const char* caption) {
   TWinControl* form = NewForm(nullptr, caption);
   form->GetHandle();
@@ -138,12 +134,13 @@ TEST_F(EventsTest, AMessageSkipsAStepOrGoesPastTheStepThatHandledIt) {
     const LRESULT r = SendMessageA(to, c.message, c.wParam, c.lParam);
     EXPECT_EQ(Log, c.log) << &c - cases;
     EXPECT_TRUE(r == 7 || (c.handledBy != "m" && c.handledBy != "2")) << &c - cases;
-    EXPECT_EQ(TakeQuit(), c.quits) << &c - cases;
+    MSG quit;
+    EXPECT_EQ(PeekMessageA(&quit, 0, WM_QUIT, WM_QUIT, PM_REMOVE) != 0, c.quits) << &c - cases;
   }
   EXPECT_TRUE(IsWindow(form->Handle)) << "a closed main window is left to the loop";
   form->OnHide = {Named, const_cast<char*>("hide")};  // show and hide only on a change
-  Watched = WM_SHOWWINDOW;
   ShowWindow(form->Handle, SW_SHOWNOACTIVATE);
+  Watched = WM_SHOWWINDOW;
   Log.clear();
   SendMessageA(form->Handle, WM_SHOWWINDOW, TRUE, 0);
   ShowWindow(form->Handle, SW_HIDE);
@@ -170,10 +167,7 @@ TEST_F(EventsTest, AControlOrReceiverFreedDuringItsEventsIsUsedAfterwards) {
   EXPECT_EQ(Log, "still alive|destroyed|");
   EXPECT_FALSE(IsWindow(w));
 
-  struct Receiver {
-    bool Freed = false;
-    int CallsAfterFree = 0;
-  } receiver;
+  struct Receiver { bool Freed = false; int CallsAfterFree = 0; } receiver;
   form = RecordedForm("Receiver");
   form->OnMessage = {[](void* data, MessageRecord&, LRESULT&) {
                        Receiver* r = static_cast<Receiver*>(data);

@@ -22,25 +22,22 @@ bool PumpingWait(HANDLE handle, DWORD timeoutMs, const std::function<bool()>& co
   const DWORD start = GetTickCount(), count = handle ? 1 : 0;
   MSG quit = {};
   bool done = false;
-  while (!done) {
-    if (cond && cond()) done = true;
+  while (!done && !(done = cond && cond())) {
     const DWORD elapsed = GetTickCount() - start;
-    if (done || elapsed >= timeoutMs) break;
+    if (elapsed >= timeoutMs) break;
     const DWORD left = timeoutMs - elapsed, wait = cond && left > slice ? slice : left;
     done = MsgWaitForMultipleObjects(count, &handle, FALSE, wait, QS_ALLINPUT) == WAIT_OBJECT_0 &&
            count;
     if (!done) Dispatch(quit);
   }
   if (quit.message == WM_QUIT) PostQuitMessage(static_cast<int>(quit.wParam));
-  return done;
+  return done || (cond && cond());
 }
 
 }  // namespace
 
-bool WaitUntil(std::function<bool()> cond, DWORD ms) { return PumpingWait(0, ms, cond) || cond(); }
-bool QuickWait(std::function<bool()> cond, DWORD ms) {
-  return PumpingWait(0, ms, cond, 1) || cond();
-}
+bool WaitUntil(std::function<bool()> cond, DWORD ms) { return PumpingWait(0, ms, cond); }
+bool QuickWait(std::function<bool()> cond, DWORD ms) { return PumpingWait(0, ms, cond, 1); }
 bool WaitForHandle(HANDLE handle, DWORD ms) { return PumpingWait(handle, ms, nullptr); }
 void PumpFor(DWORD ms) { PumpingWait(0, ms, nullptr); }
 void PumpPending() {

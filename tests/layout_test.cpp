@@ -212,7 +212,7 @@ TEST_F(LayoutTest, ARowIsCutThoughTheScreenHasRoomOrAClickPicksARowNotUnderIt) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.rows << " rows of " << c.rowHeight << " at " << c.dpi);
     UseMonitors({Screen(c.dpi)});
-    const TListSizes& z = s->Painter->Sizes;
+    auto at = [&c](int pixels) { return MulDiv(pixels, c.dpi, 96); };  // sizes given for 96
     SetRows(0);
     for (int i = 0; i < c.rows; ++i) {
       wchar_t title[100];
@@ -231,14 +231,14 @@ TEST_F(LayoutTest, ARowIsCutThoughTheScreenHasRoomOrAClickPicksARowNotUnderIt) {
     s->PaintBox->PaintDC = 0;
     EXPECT_EQ(background, surface.At(w - 1, h - 1)) << "the whole paint box is painted";
 
-    const int row = c.rowHeight * c.dpi / 96, perColumn = (600 - 2 * z.RowMargin) / row;
-    const int boxHeight = row * 5 / 8;
+    const int row = at(c.rowHeight), margin = at(4), perColumn = (600 - 2 * margin) / row;
+    const int boxHeight = row * 5 / 8, gap = at(10);
     for (int i = 0; i < c.rows; ++i) {
       TFlipDeckEntry* e = s->Entries[i];
-      const int y = z.RowMargin + i % perColumn * row, boxLeft = e->Left + z.LabelWidth - 2;
+      const int y = margin + i % perColumn * row, boxLeft = e->Left + at(20) - 2;
       const int next = (i / perColumn + 1) * perColumn;  // the next column's first row
-      const int columnEnd = next < c.rows ? s->Entries[next]->Left - z.ColumnGap
-                                          : s->Layout.Width - z.ColumnGap - z.WatermarkWidth;
+      const int columnEnd = next < c.rows ? s->Entries[next]->Left - gap
+                                          : s->Layout.Width - gap - at(18);
       ASSERT_LT(y + boxHeight, h) << i;
       EXPECT_EQ(shadow, surface.At(boxLeft, y + boxHeight / 2)) << i << " left edge";
       EXPECT_EQ(highlight, surface.At(boxLeft + 1, y + boxHeight)) << i << " bottom edge";
@@ -247,7 +247,7 @@ TEST_F(LayoutTest, ARowIsCutThoughTheScreenHasRoomOrAClickPicksARowNotUnderIt) {
       EXPECT_EQ(shadow, surface.At(right - 1, y)) << i << " top edge up to the right edge";
       e->SetupCanvas(surface.Canvas, *s->Painter);
       const int textWidth = surface.Canvas->TextWidth(e->Title);
-      const int whole = boxLeft + 2 + row + textWidth + z.BoxRightEdge - 1;
+      const int whole = boxLeft + 2 + row + textWidth + at(3) - 1;
       EXPECT_TRUE(c.cut ? right < whole : right == whole) << i << ": " << right << " " << whole;
       const int above = i % perColumn ? i - 1 : -1;
       const int below = (i + 1) % perColumn && i + 1 < c.rows ? i + 1 : -1;

@@ -151,9 +151,8 @@ TEST_F(EventsTest, AMessageSkipsAStepOrGoesPastTheStepThatHandledIt) {
   Free(form);
 }
 
-// A handler may free its own control: it goes after the dispatch. A form's receiver is
-// auto-freed before the window, whose last messages must not reach it.
-TEST_F(EventsTest, AControlOrReceiverFreedDuringItsEventsIsUsedAfterwards) {
+// A handler may free its own control: it goes after the dispatch.
+TEST_F(EventsTest, AControlFreedDuringItsEventsIsUsedAfterwards) {
   TWinControl* form = RecordedForm("Freed");
   HWND w = form->Handle;
   form->OnDestroy = {Named, const_cast<char*>("destroyed")};
@@ -166,29 +165,20 @@ TEST_F(EventsTest, AControlOrReceiverFreedDuringItsEventsIsUsedAfterwards) {
   SendMessageA(w, WM_LBUTTONUP, 0, 0);
   EXPECT_EQ(Log, "still alive|destroyed|");
   EXPECT_FALSE(IsWindow(w));
-
-  struct Receiver { bool Freed = false; int CallsAfterFree = 0; } receiver;
-  form = RecordedForm("Receiver");
-  form->OnMessage = {[](void* data, MessageRecord&, LRESULT&) {
-                       Receiver* r = static_cast<Receiver*>(data);
-                       r->CallsAfterFree += r->Freed;
-                       return false;
-                     }, &receiver};
-  AddProcToAutoFree(form, [](void* r) { static_cast<Receiver*>(r)->Freed = true; }, &receiver);
-  Free(form);
-  EXPECT_TRUE(receiver.Freed);
-  EXPECT_EQ(receiver.CallsAfterFree, 0);
 }
 
 // Messages queued behind a quit are still dispatched; Run ends on an accepted close and
-// destroys the form with what it owns. The loop runs once per process: one test.
-TEST_F(EventsTest, TheLoopDropsWhatFollowsAQuitOrRunLeavesTheFormBehind) {
+// destroys the form with what it owns, its receiver before the window, whose last messages
+// must not reach it. The loop runs once per process: one test.
+TEST_F(EventsTest, TheLoopDropsWhatFollowsAQuitOrRunLeavesTheFormOrItsReceiverBehind) {
   TWinControl* form = RecordedForm("Form1");
   TWinControl* box = NewPaintBox(form);
-  form->OnMessage = {[](void*, MessageRecord& m, LRESULT&) {
+  bool receiverFreed = false;
+  form->OnMessage = {[](void* freed, MessageRecord& m, LRESULT&) {
+                       if (*static_cast<bool*>(freed)) Log += "after free|";
                        if (m.Message == Probe) Log += AppTerminated ? "after|" : "before|";
                        return false;
-                     }, nullptr};
+                     }, &receiverFreed};
   Log.clear();
   PostMessageA(form->Handle, Probe, 0, 0);
   PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 0, 0);
@@ -201,9 +191,10 @@ TEST_F(EventsTest, TheLoopDropsWhatFollowsAQuitOrRunLeavesTheFormBehind) {
   Log.clear();
   AppTerminated = false;
   const HWND w = form->Handle, boxWindow = box->GetHandle();
-  TWinObject* owned = NewObject<TWinObject>();
-  owned->OnDestroy = {Named, const_cast<char*>("destroyed")};
-  AddToAutoFree(form, owned);
+  AddProcToAutoFree(form, [](void* freed) {
+        *static_cast<bool*>(freed) = true;
+        Log += "freed|";
+      }, &receiverFreed);
   form->OnCloseQuery = {Query, nullptr};
   Watched = WM_CLOSE;
   HandledBy.clear();
@@ -211,7 +202,7 @@ TEST_F(EventsTest, TheLoopDropsWhatFollowsAQuitOrRunLeavesTheFormBehind) {
   TWinControl* variable = form;
   ::Run(variable);
   EXPECT_EQ(variable, nullptr);
-  EXPECT_EQ(Log, "query|destroyed|");
+  EXPECT_EQ(Log, "query|freed|");
   EXPECT_FALSE(IsWindow(w) || IsWindow(boxWindow) || AppRunning);
   EXPECT_EQ(MainWindow, nullptr);
 }

@@ -23,34 +23,28 @@ const Monitor Right = {{800, 0, 1824, 768}, {{800, 40, 1824, 768}, 96}};
 const Monitor SmallBelow = {{0, 600, 640, 1080}, {{0, 600, 640, 1080}, 144}};
 Monitor Screen(int dpi) { return {{0, 0, 800, 600}, {{0, 0, 800, 600}, dpi}}; }
 
-// Monitors, the primary first, and which holds the foreground window.
-struct FakeMonitors : TMonitorGeometry {
-  TMonitorArea OfWindow(HWND window) override {
-    AskedWindow = window;
-    return List[Foreground].Area;
-  }
-  TMonitorArea OfPoint(POINT point) override {
-    for (const Monitor& m : List)
-      if (PtInRect(&m.Bounds, point)) return m.Area;
-    return List[0].Area;
-  }
-  std::vector<Monitor> List;
-  size_t Foreground = 0;
-  HWND AskedWindow = nullptr;
-};
-
 using Box = std::array<LONG, 4>;  // left, top, width, height
 
-class LayoutTest : public SwitcherTest {
+// Stands for the system's monitors: the primary first, and which holds the foreground window.
+class LayoutTest : public SwitcherTest, public TMonitorGeometry {
  protected:
   void SetUp() override {
     SwitcherTest::SetUp();
-    s->Monitors = &monitors;
+    s->Monitors = this;
     UseMonitors({Screen(96)});
   }
+  TMonitorArea OfWindow(HWND window) override {
+    AskedWindow = window;
+    return Monitors[Foreground].Area;
+  }
+  TMonitorArea OfPoint(POINT point) override {
+    for (const Monitor& m : Monitors)
+      if (PtInRect(&m.Bounds, point)) return m.Area;
+    return Monitors[0].Area;
+  }
   void UseMonitors(std::vector<Monitor> list, size_t foreground = 0) {
-    monitors.List = list;
-    monitors.Foreground = foreground;
+    Monitors = list;
+    Foreground = foreground;
     s->ChooseMonitor();
   }
   // Replaces the list by count rows, the first titled first; returns the widest row's width.
@@ -79,7 +73,9 @@ class LayoutTest : public SwitcherTest {
     GetWindowRect(s->Form->Handle, &r);
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
   }
-  FakeMonitors monitors;
+  std::vector<Monitor> Monitors;
+  size_t Foreground = 0;
+  HWND AskedWindow = nullptr;
 };
 
 // Whole rows down columns between margins of 4, each column as wide as its widest row, 10
@@ -174,13 +170,13 @@ TEST_F(LayoutTest, TheWindowIsSizedWrongOrPlacedOffItsMonitorsWorkArea) {
     s->CenterGiven = c.centerGiven;
     s->CenterX = c.x;
     s->CenterY = c.y;
-    monitors.AskedWindow = nullptr;
+    AskedWindow = nullptr;
     UseMonitors({Primary, LeftAbove, Right, SmallBelow}, c.foreground);
-    EXPECT_EQ(c.centerGiven ? nullptr : GetForegroundWindow(), monitors.AskedWindow);
+    EXPECT_EQ(c.centerGiven ? nullptr : GetForegroundWindow(), AskedWindow);
     EXPECT_EQ((Box{c.left, c.top, width, height}), Bounds()) << &c - places;
   }
   s->CenterGiven = false;  // moved by something else onto the monitor at 144 DPI
-  monitors.Foreground = 3;
+  Foreground = 3;
   MessageRecord m = {w, WM_DPICHANGED, MAKEWPARAM(144, 144), 0};
   LRESULT result = 0;
   EXPECT_TRUE(FormMessage(s, m, result));

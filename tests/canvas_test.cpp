@@ -1,5 +1,4 @@
-// Graphic tools and the canvas: handles made, shared and given back, and the pixels that
-// drawing leaves in a bitmap.
+// Graphic tools and the canvas: handles made, kept and given back, and the pixels drawn.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,40 +9,27 @@
 namespace {
 
 const COLORREF Blue = RGB(0, 0, 255), Red = RGB(255, 0, 0), Green = RGB(0, 160, 0);
+HGDIOBJ Held = 0;
+int ToldWhileHeld = 0;  // changes the owner heard of while Held still lived
 
-int Notifications = 0;
-void CountChange(void*, TGraphicTool*) { Notifications++; }
-
-// A setter that stores the value already held does nothing; a real change notifies before
-// and after dropping the handle. Angle, weight and face name stay within their range.
-TEST(GraphicTool, OnlyARealChangeDropsTheHandleAndValuesStayInRange) {
+TEST(GraphicTool, AHeldValueRemakesTheHandleAChangeIsMissedOrAValueLeavesItsRange) {
   TGraphicTool* font = NewFont();
-  font->OnChange = {CountChange, nullptr};
-  HGDIOBJ first = font->Handle();
-  Notifications = 0;
+  Held = font->Handle();
+  font->OnChange = {[](void*, TGraphicTool*) { ToldWhileHeld += GetObjectType(Held) != 0; }, 0};
   font->SetHeight(0);
-  font->SetAngle(0);
+  font->SetAngle(3600);  // a whole turn is none
   font->SetColor(static_cast<int>(0x80000008));
   font->SetFaceName("MS Sans Serif");
   font->SetStyle(0);
-  EXPECT_EQ(Notifications, 0);
-  EXPECT_EQ(font->Handle(), first);
+  EXPECT_EQ(font->Handle(), Held);
   font->SetHeight(20);
-  EXPECT_EQ(Notifications, 2);
-  EXPECT_EQ(GetObjectType(first), 0u);
-  font->SetHeight(21);  // no handle: once
-  EXPECT_EQ(Notifications, 3);
-
-  for (auto c : {std::pair<int, int>{900, 900}, {3600, 0}, {-900, -900}}) {
-    font->SetAngle(c.first);
-    EXPECT_EQ(font->Description.Font.lfEscapement, c.second) << c.first;
-    EXPECT_EQ(font->Description.Font.lfOrientation, c.second) << c.first;
-  }
-  const struct { int weight, style, after; } styles[] = {
-      {400, 1, 700}, {699, 1, 700}, {700, 0, 0}, {800, 1, 800}};
-  for (auto c : styles) {
+  EXPECT_EQ(ToldWhileHeld, 1) << "a canvas must deselect a handle before it is deleted";
+  font->SetAngle(-900);
+  EXPECT_EQ(font->Description.Font.lfOrientation, -900);
+  const struct { int weight, style, after; } bold[] = {{400, 1, 700}, {699, 1, 700}, {700, 0, 0},
+                                                        {800, 1, 800}};
+  for (auto c : bold) {
     font->Description.Font.lfWeight = c.weight;
-    EXPECT_EQ(font->Style() & 1, c.weight >= 700);
     font->SetStyle(c.style);
     EXPECT_EQ(font->Description.Font.lfWeight, c.after) << c.weight << " " << c.style;
   }
@@ -52,24 +38,23 @@ TEST(GraphicTool, OnlyARealChangeDropsTheHandleAndValuesStayInRange) {
   EXPECT_EQ(font->FaceName(), forty.substr(0, 31));
   Free(font);
 
-  // A system colour is read again when set again after the system changed it.
+  // The same system colour set again after the system changed it makes a new brush.
   const int face = COLOR_BTNFACE;
   const COLORREF original = GetSysColor(face), changed = original ^ 0x00101010;
-  TGraphicTool* brush = NewBrush();  // the button face colour by default
-  HGDIOBJ before = brush->Handle();
+  TGraphicTool* brush = NewBrush();
+  brush->Handle();
   ASSERT_TRUE(SetSysColors(1, &face, &changed));
   brush->SetColor(static_cast<int>(0x8000000F));
   LOGBRUSH made = {};
   GetObjectA(brush->Handle(), sizeof made, &made);
   SetSysColors(1, &face, &original);
-  EXPECT_EQ(GetObjectType(before), 0u);
   EXPECT_EQ(made.lbColor, changed);
   Free(brush);
 }
 
 // Fills and lines leave out the last row and column and the end point; text is opaque on a
 // solid brush and transparent on a clear one.
-TEST(Canvas, FillsLinesAndTextLeaveExactlyTheirPixels) {
+TEST(Canvas, DrawingPaintsOutsideItsShapeOrTextIsOpaqueOnAClearBrush) {
   Surface s(120, 30, Blue);
   s.Canvas->FillRectangle({2, 2, 6, 6});  // no brush yet: the window colour
   s.Canvas->Pen()->SetColor(Red);
@@ -82,29 +67,25 @@ TEST(Canvas, FillsLinesAndTextLeaveExactlyTheirPixels) {
   s.Canvas->Font()->SetColor(RGB(255, 255, 255));
   s.Canvas->Brush()->SetColor(Red);
   const SIZE cell = s.Canvas->MeasureText("Wx");
-  EXPECT_EQ(s.Canvas->DC, s.Dc);  // a free canvas keeps the DC it was given
   s.Canvas->WriteText(60, 0, "Wx");
   s.Canvas->Brush()->SetBrushStyle(1);
   s.Canvas->WriteText(90, 0, "Wx");
   const RECT opaque = {60, 0, 60 + cell.cx, cell.cy}, clear = {90, 0, 90 + cell.cx, cell.cy};
   EXPECT_EQ(s.Count(opaque, Blue), 0);
-  EXPECT_GT(s.Count(opaque, Red), 0);
   EXPECT_EQ(s.Count(clear, Red), 0);
-  EXPECT_GT(s.Count(clear, Blue), 0);
   EXPECT_LT(s.Count(clear, Blue), cell.cx * cell.cy);  // the letters are there
 }
 
-// A control's canvas gets the window DC for each drawing or measuring outside a paint and
-// gives it back; a measuring DC serves a run of measurements; a paint DC is borrowed, never
-// given back, and a control without a brush fills in its own colour.
-TEST(ControlCanvas, EveryDCTakenOutsideAPaintIsGivenBackAndAPaintDCIsOnlyBorrowed) {
+// Outside a paint a control's canvas gives back the window DC it took, keeping one through a
+// run of measurements; a paint DC is only borrowed.
+TEST(ControlCanvas, ADCOrAToolLeaksOrAPaintDCIsReleased) {
   TWinControl* form = NewForm(nullptr, "canvas test");
   form->SetPosition(10, 10)->SetClientSize(200, 100);
   form->Show();
   TWinControl* box = NewPaintBox(form);
   TWinCanvas* canvas = box->Canvas();
   canvas->Font()->SetFaceName("Tahoma");
-  const int hello = canvas->TextWidth("Hello"), title = canvas->TextWidth("A longer title");
+  const int hello = canvas->TextWidth("Hello");
   Surface s(10, 10, Blue);
   TWinControl* loose = NewPaintBox(nullptr);
   loose->Color = static_cast<int>(Red);
@@ -121,10 +102,8 @@ TEST(ControlCanvas, EveryDCTakenOutsideAPaintIsGivenBackAndAPaintDCIsOnlyBorrowe
     {
       TMeasuringDC measuring(box);
       HDC bound = canvas->DC;
-      EXPECT_NE(bound, nullptr);
       EXPECT_EQ(canvas->TextWidth("Hello"), hello);
-      EXPECT_EQ(canvas->TextWidth("A longer title"), title);
-      EXPECT_EQ(canvas->DC, bound) << "one DC for the whole run";
+      EXPECT_TRUE(bound && canvas->DC == bound) << "one DC for the whole run";
     }
     EXPECT_EQ(canvas->DC, nullptr);
     box->PaintDC = loose->PaintDC = s.Dc;
@@ -134,8 +113,7 @@ TEST(ControlCanvas, EveryDCTakenOutsideAPaintIsGivenBackAndAPaintDCIsOnlyBorrowe
     }
     EXPECT_EQ(canvas->DC, s.Dc);
     canvas->AttachDC(0);
-    loose->Canvas()->FillRectangle({0, 0, 5, 5});
-    loose->Canvas()->TextWidth("Hello");
+    loose->Canvas()->FillRectangle({0, 0, 5, 5});  // no brush: the control's colour
     loose->Canvas()->AttachDC(0);
     box->PaintDC = loose->PaintDC = 0;
     EXPECT_EQ(GetObjectType(s.Dc), static_cast<DWORD>(OBJ_MEMDC));

@@ -1,302 +1,209 @@
-// Message dispatch, the events a control raises, the close procedure and the loop, seen
-// through the window procedure as the system calls it.
+// Message dispatch, the events a control raises, closing and the loop, seen through the
+// window procedure as the system calls it.
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <string>
-#include <vector>
 
 #include "winobj/events.h"
 #include "winobj/objects.h"
 
 namespace {
 
-using Names = std::vector<std::string>;
-Names Log;
-std::vector<UINT> Defaults;  // messages that reached the control's base procedure
+std::string Log;        // the steps a message went through, each followed by "|"
+UINT Watched = 0;       // the message the steps log
+std::string HandledBy;  // the step that reports it handled; "key" or "mouse": the event stops it
 const UINT Probe = WM_APP + 7;
-bool Swallow = false;  // the next event asks to stop the message
 
+bool Step(const std::string& name, UINT message) {
+  if (message == Watched) Log += name + "|";
+  return message == Watched && HandledBy == name;
+}
 LRESULT CALLBACK RecordingDefault(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
-  Defaults.push_back(message);
+  Step("d", message);
   return DefWindowProcA(w, message, wParam, lParam);
 }
-bool ReachedDefault(UINT message) {
-  return std::find(Defaults.begin(), Defaults.end(), message) != Defaults.end();
+// What handles a message answers 7.
+bool OwnMessage(void* name, MessageRecord& m, LRESULT& r) {
+  return Step(static_cast<const char*>(name), m.Message) && (r = 7);
 }
-void SetKeys(std::initializer_list<int> down) {
+template <const char* Name>
+bool Handler(TWinControl*, MessageRecord& m, LRESULT& r) {
+  return Step(Name, m.Message) && (r = 7);
+}
+constexpr char First[] = "1", Second[] = "2";
+void Key(const char* what, int& key, DWORD shift) {
+  Step(what + std::to_string(key) + " shift " + std::to_string(shift), Watched);
+  if (HandledBy == "key") key = 0;
+}
+void Mouse(std::string what, MouseRecord& m) {
+  what += " " + std::to_string(m.Button) + " at " + std::to_string(m.X) + "," +
+          std::to_string(m.Y) + " shift " + std::to_string(LOWORD(m.Shift));
+  Step(what, Watched);
+  m.StopHandling = HandledBy == "mouse";
+}
+void Query(void*, TWinControl*, bool& accept) { accept = !Step("query", WM_CLOSE); }
+void Named(void* name, TWinObject*) { Log += static_cast<const char*>(name) + std::string("|"); }
+void SetKeys(const std::string& held) {  // s: Shift and Control, a: Alt
   BYTE keys[256] = {};
-  for (int key : down) keys[key] = 0x80;
+  if (held == "s") keys[VK_SHIFT] = keys[VK_CONTROL] = 0x80;
+  if (held == "a") keys[VK_MENU] = 0x80;
   SetKeyboardState(keys);
 }
-bool TakeQuit() {
-  MSG msg;
-  return PeekMessageA(&msg, 0, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
-}
-void LogName(void* name, TWinObject*) { Log.push_back(static_cast<const char*>(name)); }
-void CountQuery(void* count, TWinControl*, bool& accept) {
-  ++*static_cast<int*>(count);
-  accept = !Swallow;
-}
-LRESULT Send(TWinControl* c, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-  return SendMessageA(c->Handle, message, wParam, lParam);
+TWinControl* RecordedForm(const char* caption) {
+  TWinControl* form = NewForm(nullptr, caption);
+  form->GetHandle();
+  form->BaseWndProc = RecordingDefault;
+  return form;
 }
 
 class EventsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    Log.clear();
-    Defaults.clear();
-    Swallow = AppRunning = AppTerminated = false;
-    MainWindow = nullptr;
-    SetKeys({});
-  }
   void TearDown() override {
     AppRunning = false;
     MainWindow = nullptr;
-    for (TWinControl* form : forms) Free(form);
     MSG msg;  // nothing a test left queued may reach the next one
     while (PeekMessageA(&msg, 0, 0, 0, PM_REMOVE))
       if (msg.message != WM_QUIT) DispatchMessageA(&msg);
     AppTerminated = false;
-    SetKeys({});
+    SetKeys("");
   }
-  // A hidden form whose default processing is recorded, freed by TearDown unless kept.
-  TWinControl* Form(const char* caption = "Form1", bool freedByTest = false) {
-    TWinControl* form = NewForm(nullptr, caption);
-    form->GetHandle();
-    form->BaseWndProc = RecordingDefault;
-    if (!freedByTest) forms.push_back(form);
-    return form;
-  }
-
-  std::vector<TWinControl*> forms;
 };
 
-// Logs each Probe under the receiver's name; one with lParam set it handles.
-bool LogProbe(void* name, MessageRecord& m, LRESULT&) {
-  if (m.Message != Probe) return false;
-  Log.push_back(static_cast<const char*>(name));
-  return m.LParam != 0;
-}
-
-// Logs Probe and WM_CLOSE under its name; the one named "second" handles WM_CLOSE.
-template <const char* Name>
-bool Logging(TWinControl*, MessageRecord& m, LRESULT& r) {
-  if (m.Message != Probe && m.Message != WM_CLOSE) return false;
-  Log.push_back(Name);
-  r = 7;
-  return m.Message == WM_CLOSE && std::string(Name) == "second";
-}
-constexpr char FirstName[] = "first", SecondName[] = "second";
-
-// OnMessage first, then the handlers, the latest attached first, then default processing;
-// the first that reports handled ends it. The main window's OnMessage comes before all.
-TEST_F(EventsTest, AHandledMessageReachesNoLaterStepAndUnhandledOnesReachEveryStep) {
-  TWinControl* form = Form("Five!");
-  EXPECT_EQ(Send(form, WM_GETTEXTLENGTH), 5);
-  form->OnMessage = {[](void*, MessageRecord& m, LRESULT&) {
-                       return m.Message == WM_GETTEXTLENGTH || m.Message == WM_LBUTTONUP ||
-                              m.Message == WM_KEYDOWN;
-                     },
-                     nullptr};
-  form->SetOnMouseUp([](void*, TWinControl*, MouseRecord&) { Log.push_back("mouse"); }, nullptr);
-  form->SetOnKeyDown([](void*, TWinControl*, int&, DWORD) { Log.push_back("key"); }, nullptr);
-  AttachHandler(form, Logging<FirstName>);
-  AttachHandler(form, Logging<SecondName>);
-  AttachHandler(form, Logging<FirstName>);  // attached once only
-  Defaults.clear();
-  for (UINT message : {WM_GETTEXTLENGTH, WM_LBUTTONUP, WM_KEYDOWN}) {
-    EXPECT_EQ(Send(form, message, 'A', MAKELPARAM(3, 4)), 0) << message;
-    EXPECT_FALSE(ReachedDefault(message)) << message;
-  }
-  EXPECT_TRUE(Log.empty());
-  Send(form, Probe);
-  EXPECT_EQ(Log, (Names{"second", "first"}));
-  EXPECT_TRUE(ReachedDefault(Probe));
-
-  // Handled: neither the earlier handler nor the built-in close procedure sees it.
-  Log.clear();
-  int queries = 0;
-  form->OnCloseQuery = {CountQuery, &queries};
-  EXPECT_EQ(Send(form, WM_CLOSE), 7);
-  EXPECT_EQ(Log, Names{"second"});
-  EXPECT_EQ(queries, 0);
-  EXPECT_FALSE(TakeQuit());
-  EXPECT_TRUE(IsWindow(form->Handle));
-
-  // The main window sees its children's messages first, but only while the loop runs.
-  TWinControl* main = Form("Main");
-  TWinControl* other = NewPaintBox(main);
-  ASSERT_TRUE(other->GetHandle());
-  MainWindow = main;
-  main->OnMessage = {LogProbe, const_cast<char*>("main")};
-  other->OnMessage = {LogProbe, const_cast<char*>("other")};
-  Log.clear();
-  Send(other, Probe);
-  AppRunning = true;
-  Send(other, Probe);
-  Send(other, Probe, 0, 1);
-  Send(main, Probe);  // its own messages reach it once
-  EXPECT_EQ(Log, (Names{"other", "main", "other", "main", "main"}));
-}
-
-// A handler may free its own control: it goes after the dispatch. A form's receiver is
-// auto-freed before the window, whose last messages must not reach it.
-TEST_F(EventsTest, AControlOrReceiverFreedDuringItsEventsIsNotUsedAfterwards) {
-  TWinControl* form = Form("Freed", true);
-  HWND w = form->Handle;
-  form->OnDestroy = {LogName, const_cast<char*>("destroyed")};
-  form->SetOnMouseUp(
-      [](void*, TWinControl* sender, MouseRecord&) {
-        Free(sender);
-        Log.push_back(sender->RefCount & 1 ? "still alive" : "gone");
-      },
-      nullptr);
-  Send(form, WM_LBUTTONUP);
-  EXPECT_EQ(Log, (Names{"still alive", "destroyed"}));
-  EXPECT_FALSE(ReachedDefault(WM_LBUTTONUP));
-  EXPECT_FALSE(IsWindow(w));
-
-  struct Receiver {
-    bool Freed = false;
-    int CallsAfterFree = 0;
-  } receiver;
-  form = Form("Receiver", true);
-  form->OnMessage = {[](void* data, MessageRecord&, LRESULT&) {
-                       Receiver* r = static_cast<Receiver*>(data);
-                       r->CallsAfterFree += r->Freed;
-                       return false;
-                     },
-                     &receiver};
-  AddProcToAutoFree(form, [](void* data) { static_cast<Receiver*>(data)->Freed = true; },
-                    &receiver);
-  Free(form);
-  EXPECT_TRUE(receiver.Freed);
-  EXPECT_EQ(receiver.CallsAfterFree, 0);
-}
-
-void LogKey(const char* what, int& key, DWORD shift) {
-  Log.push_back(std::string(what) + " " + std::to_string(key) + " shift " + std::to_string(shift));
-  if (Swallow) key = 0;
-}
-void LogMouse(std::string what, MouseRecord& m) {
-  Log.push_back(what + " button " + std::to_string(m.Button) + " at " + std::to_string(m.X) +
-                "," + std::to_string(m.Y) + " shift " + std::to_string(LOWORD(m.Shift)));
-  m.StopHandling = Swallow;
-}
-
-// Keys pressed with Alt come as system keys; the wheel delta is the signed high word of
-// Shift.
-TEST_F(EventsTest, KeyAndMouseEventsGetShiftStateButtonAndPositionAndOnlySwallowedOnesStop) {
-  TWinControl* form = Form();
-  form->SetOnKeyDown([](void*, TWinControl*, int& key, DWORD shift) { LogKey("down", key, shift); },
-                     nullptr);
-  form->SetOnKeyUp([](void*, TWinControl*, int& key, DWORD shift) { LogKey("up", key, shift); },
-                   nullptr);
-  form->SetOnMouseUp([](void*, TWinControl*, MouseRecord& m) { LogMouse("up", m); }, nullptr);
+// The main window's OnMessage (for its children's messages while the loop runs), OnMessage,
+// the handlers and events, the latest attached first, then the built-in procedure: the first
+// that reports handled ends it. Alt makes keys system keys; the wheel delta is signed.
+TEST_F(EventsTest, AMessageSkipsAStepOrGoesPastTheStepThatHandledIt) {
+  TWinControl* form = RecordedForm("Main");
+  TWinControl* child = NewPaintBox(form);
+  child->GetHandle();
+  child->BaseWndProc = RecordingDefault;
+  child->OnMessage = {OwnMessage, const_cast<char*>("c")};
+  form->OnMessage = {OwnMessage, const_cast<char*>("m")};
+  AttachHandler(form, Handler<First>);
+  AttachHandler(form, Handler<Second>);
+  AttachHandler(form, Handler<First>);  // attached once only
+  form->SetOnKeyDown([](void*, TWinControl*, int& k, DWORD shift) { Key("down ", k, shift); }, 0);
+  form->SetOnKeyUp([](void*, TWinControl*, int& k, DWORD shift) { Key("up ", k, shift); }, 0);
+  form->SetOnMouseUp([](void*, TWinControl*, MouseRecord& m) { Mouse("up", m); }, nullptr);
   form->SetOnMouseWheel([](void*, TWinControl*, MouseRecord& m) {
-        LogMouse("wheel " + std::to_string(static_cast<SHORT>(HIWORD(m.Shift))), m);
-      },
-                        nullptr);
+        Mouse("wheel " + std::to_string(static_cast<SHORT>(HIWORD(m.Shift))), m);
+      }, nullptr);
+  form->SetOnShow(Named, const_cast<char*>("show"));
+  form->OnCloseQuery = {Query, nullptr};
+  MainWindow = form;
+  const LPARAM at = MAKELPARAM(-5, -7), distant = MAKELPARAM(30000, 2), wheelAt = MAKELPARAM(1, 2);
   const WPARAM up = MAKEWPARAM(0, WHEEL_DELTA), down = MAKEWPARAM(0, -WHEEL_DELTA);
-  const LPARAM at = MAKELPARAM(-5, -7);
-  const struct {  // reachesDefault -1: either
-    std::initializer_list<int> held; bool swallow; UINT message; WPARAM wParam; LPARAM lParam;
-    std::string logged; int reachesDefault;
-  } cases[] = {
-      {{VK_SHIFT, VK_CONTROL}, false, WM_KEYDOWN, VK_F5, 0, "down 116 shift 12", 1},
-      {{VK_MENU}, false, WM_SYSKEYDOWN, 'Q', 0x20000000, "down 81 shift 32", 1},
-      {{VK_MENU}, false, WM_SYSKEYUP, 'Q', static_cast<LPARAM>(0xE0000000), "up 81 shift 32", 1},
-      {{}, false, WM_KEYUP, 'R', 0, "up 82 shift 0", 1},
-      {{}, true, WM_KEYDOWN, VK_F5, 0, "down 116 shift 0", 0},
-      {{}, false, WM_LBUTTONUP, MK_SHIFT, at, "up button 1 at -5,-7 shift 4", 1},
-      {{}, false, WM_RBUTTONUP, MK_SHIFT, at, "up button 2 at -5,-7 shift 4", 1},
-      {{}, false, WM_MBUTTONUP, MK_SHIFT, at, "up button 3 at -5,-7 shift 4", 1},
-      {{}, true, WM_LBUTTONUP, 0, MAKELPARAM(30000, 2), "up button 1 at 30000,2 shift 0", 0},
-      {{}, false, WM_MOUSEWHEEL, up, MAKELPARAM(100, 200), "wheel 120 button 0 at 100,200 shift 0",
-       -1},
-      {{VK_MENU}, false, WM_MOUSEWHEEL, down, MAKELPARAM(100, 200),
-       "wheel -120 button 0 at 100,200 shift 32", -1},
+  const struct {
+    bool toChild, running; std::string held, handledBy; UINT message; WPARAM wParam;
+    LPARAM lParam; std::string log; bool quits = false;
+  } cases[] = {  // m: the form's OnMessage, c: the child's, 2 and 1: handlers, d: default
+      {false, false, "", "", Probe, 0, 0, "m|2|1|d|"},
+      {false, false, "", "m", Probe, 0, 0, "m|"},
+      {false, false, "", "2", Probe, 0, 0, "m|2|"},
+      {true, false, "", "", Probe, 0, 0, "c|d|"},
+      {true, true, "", "", Probe, 0, 0, "m|c|d|"},
+      {true, true, "", "m", Probe, 0, 0, "m|"},
+      {false, true, "", "", Probe, 0, 0, "m|2|1|d|"},  // its own messages once
+      {false, false, "s", "", WM_KEYDOWN, VK_F5, 0, "m|2|1|down 116 shift 12|d|"},
+      {false, false, "a", "", WM_SYSKEYDOWN, 'Q', 0x20000000, "m|2|1|down 81 shift 32|d|"},
+      {false, false, "a", "", WM_SYSKEYUP, 'Q', LPARAM(0xE0000000), "m|2|1|up 81 shift 32|d|"},
+      {false, false, "", "key", WM_KEYDOWN, VK_F5, 0, "m|2|1|down 116 shift 0|"},
+      {false, false, "", "m", WM_KEYDOWN, VK_F5, 0, "m|"},
+      {false, false, "", "", WM_LBUTTONUP, MK_SHIFT, at, "m|up 1 at -5,-7 shift 4|2|1|d|"},
+      {false, false, "", "", WM_RBUTTONUP, MK_SHIFT, at, "m|up 2 at -5,-7 shift 4|2|1|d|"},
+      {false, false, "", "", WM_MBUTTONUP, MK_SHIFT, at, "m|up 3 at -5,-7 shift 4|2|1|d|"},
+      {false, false, "", "mouse", WM_LBUTTONUP, 0, distant, "m|up 1 at 30000,2 shift 0|"},
+      {false, false, "", "m", WM_LBUTTONUP, 0, 0, "m|"},
+      {false, false, "", "", WM_MOUSEWHEEL, up, wheelAt, "m|wheel 120 0 at 1,2 shift 0|2|1|d|"},
+      {false, false, "a", "", WM_MOUSEWHEEL, down, wheelAt,
+       "m|wheel -120 0 at 1,2 shift 32|2|1|d|"},
+      {false, false, "", "", WM_SHOWWINDOW, TRUE, 0, "m|show|2|1|d|"},  // was hidden
+      {false, true, "", "2", WM_CLOSE, 0, 0, "m|2|", false},
+      {false, true, "", "query", WM_CLOSE, 0, 0, "m|2|1|query|", false},  // refused
+      {false, true, "", "", WM_CLOSE, 0, 0, "m|2|1|query|", true},
+      {false, true, "", "", WM_CLOSE, 0, 0, "m|2|1|", true},  // accepted: asked once only
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.logged);
+    AppRunning = c.running;
     SetKeys(c.held);
-    Swallow = c.swallow;
+    HandledBy = c.handledBy;
+    Watched = c.message;
     Log.clear();
-    Defaults.clear();
-    Send(form, c.message, c.wParam, c.lParam);
-    EXPECT_EQ(Log, Names{c.logged});
-    EXPECT_TRUE(c.reachesDefault < 0 || ReachedDefault(c.message) == (c.reachesDefault == 1));
+    const HWND to = (c.toChild ? child : form)->Handle;
+    const LRESULT r = SendMessageA(to, c.message, c.wParam, c.lParam);
+    EXPECT_EQ(Log, c.log) << &c - cases;
+    EXPECT_TRUE(r == 7 || (c.handledBy != "m" && c.handledBy != "2")) << &c - cases;
+    MSG quit;
+    EXPECT_EQ(PeekMessageA(&quit, 0, WM_QUIT, WM_QUIT, PM_REMOVE) != 0, c.quits) << &c - cases;
   }
+  EXPECT_TRUE(IsWindow(form->Handle)) << "a closed main window is left to the loop";
+  form->OnHide = {Named, const_cast<char*>("hide")};  // show and hide only on a change
+  ShowWindow(form->Handle, SW_SHOWNOACTIVATE);
+  Watched = WM_SHOWWINDOW;
+  Log.clear();
+  SendMessageA(form->Handle, WM_SHOWWINDOW, TRUE, 0);
+  ShowWindow(form->Handle, SW_HIDE);
+  SendMessageA(form->Handle, WM_SHOWWINDOW, FALSE, 0);
+  EXPECT_EQ(Log, "m|2|1|d|m|hide|2|1|d|m|2|1|d|");
+  AppRunning = false;
+  MainWindow = nullptr;
+  Free(form);
 }
 
-// OnShow only when a hidden window is shown. A refused close while running keeps the query;
-// an accepted one of the main window posts quit and leaves the window to the loop.
-TEST_F(EventsTest, ShowAndHideAreRaisedOnceAndAnAcceptedCloseOfTheMainWindowPostsQuit) {
-  TWinControl* form = Form();
-  form->SetOnShow(LogName, const_cast<char*>("show"));
-  form->OnHide = {LogName, const_cast<char*>("hide")};
-  ShowWindow(form->Handle, SW_SHOWNOACTIVATE);
-  EXPECT_TRUE(form->Visible);
-  Send(form, WM_SHOWWINDOW, TRUE);  // already visible
-  ShowWindow(form->Handle, SW_HIDE);
-  Send(form, WM_SHOWWINDOW, FALSE);  // already hidden
-  EXPECT_EQ(Log, (Names{"show", "hide"}));
-  EXPECT_FALSE(form->Visible);
-
-  MainWindow = form;
-  AppRunning = Swallow = true;
-  int queries = 0;
-  form->OnCloseQuery = {CountQuery, &queries};
-  EXPECT_EQ(Send(form, WM_CLOSE), 0);
-  EXPECT_EQ(Send(form, WM_CLOSE), 0);
-  EXPECT_EQ(queries, 2);
-  EXPECT_FALSE(TakeQuit());
-  Swallow = false;
-  EXPECT_EQ(Send(form, WM_CLOSE), 0);
-  EXPECT_EQ(queries, 3);
-  EXPECT_FALSE(form->OnCloseQuery.Assigned());
-  EXPECT_TRUE(TakeQuit());
-  EXPECT_TRUE(IsWindow(form->Handle));
-  EXPECT_FALSE(ReachedDefault(WM_CLOSE));
+// A handler may free its own control: it goes after the dispatch.
+TEST_F(EventsTest, AControlFreedDuringItsEventsIsUsedAfterwards) {
+  TWinControl* form = RecordedForm("Freed");
+  HWND w = form->Handle;
+  form->OnDestroy = {Named, const_cast<char*>("destroyed")};
+  form->SetOnMouseUp([](void*, TWinControl* sender, MouseRecord&) {
+        Free(sender);
+        Log += sender->RefCount & 1 ? "still alive|" : "gone|";
+      }, nullptr);
+  Log.clear();
+  Watched = WM_LBUTTONUP;
+  SendMessageA(w, WM_LBUTTONUP, 0, 0);
+  EXPECT_EQ(Log, "still alive|destroyed|");
+  EXPECT_FALSE(IsWindow(w));
 }
 
 // Messages queued behind a quit are still dispatched; Run ends on an accepted close and
-// destroys the form with what it owns. The loop runs once per process: one test.
-TEST_F(EventsTest, TheLoopDispatchesWhatFollowsAQuitAndRunEndsOnCloseDestroyingTheForm) {
-  TWinControl* form = Form("Form1", true);
+// destroys the form with what it owns, its receiver before the window, whose last messages
+// must not reach it. The loop runs once per process: one test.
+TEST_F(EventsTest, TheLoopDropsWhatFollowsAQuitOrRunLeavesTheFormOrItsReceiverBehind) {
+  TWinControl* form = RecordedForm("Form1");
   TWinControl* box = NewPaintBox(form);
-  form->OnMessage = {[](void*, MessageRecord& m, LRESULT&) {
-                       if (m.Message == Probe) Log.push_back(AppTerminated ? "after" : "before");
+  bool receiverFreed = false;
+  form->OnMessage = {[](void* freed, MessageRecord& m, LRESULT&) {
+                       if (*static_cast<bool*>(freed)) Log += "after free|";
+                       if (m.Message == Probe) Log += AppTerminated ? "after|" : "before|";
                        return false;
-                     },
-                     nullptr};
+                     }, &receiverFreed};
+  Log.clear();
   PostMessageA(form->Handle, Probe, 0, 0);
   PostThreadMessageA(GetCurrentThreadId(), WM_QUIT, 0, 0);
   PostMessageA(form->Handle, Probe, 0, 0);
   PostMessageA(form->Handle, Probe, 0, 0);
   ProcessMessages(form);
+  EXPECT_EQ(Log, "before|after|after|");
   EXPECT_TRUE(AppTerminated);
-  EXPECT_EQ(Log, (Names{"before", "after", "after"}));
 
   Log.clear();
   AppTerminated = false;
   const HWND w = form->Handle, boxWindow = box->GetHandle();
-  TWinObject* owned = NewObject<TWinObject>();
-  owned->OnDestroy = {LogName, const_cast<char*>("destroyed")};
-  AddToAutoFree(form, owned);
-  int queries = 0;
-  form->OnCloseQuery = {CountQuery, &queries};
+  AddProcToAutoFree(form, [](void* freed) {
+        *static_cast<bool*>(freed) = true;
+        Log += "freed|";
+      }, &receiverFreed);
+  form->OnCloseQuery = {Query, nullptr};
+  Watched = WM_CLOSE;
+  HandledBy.clear();
   PostMessageA(w, WM_CLOSE, 0, 0);
   TWinControl* variable = form;
   ::Run(variable);
   EXPECT_EQ(variable, nullptr);
-  EXPECT_EQ(queries, 1);
-  EXPECT_EQ(Log, Names{"destroyed"});
-  EXPECT_FALSE(IsWindow(w) || IsWindow(boxWindow));
-  EXPECT_FALSE(AppRunning);
+  EXPECT_EQ(Log, "query|freed|");
+  EXPECT_FALSE(IsWindow(w) || IsWindow(boxWindow) || AppRunning);
   EXPECT_EQ(MainWindow, nullptr);
 }
 

@@ -2,9 +2,7 @@
 #pragma once
 #include <windows.h>
 
-// Live GDI objects of this process (stock objects included: compare counts, not totals).
-// Wine's GetGuiResources is a stub that always answers 0, so there they are counted by
-// probing the handle table; other processes' objects cannot be counted under Wine.
+// Live GDI objects of this process, stock objects included: compare counts, not totals.
 int CountGdiObjects();
 // Top-level, child and message-only windows, the system's input-method window aside.
 int WindowCount(DWORD processId);

@@ -1,7 +1,7 @@
 #pragma once
-// The test program's own operator new and delete: they count live blocks and how often one
-// watched block is given back. A watched block is then kept, so that a second delete of it
-// is counted instead of corrupting the heap. Include in one file per test program only.
+// The test program's own operator new and delete: they count live blocks and how often
+// WatchedBlock is given back, which is then kept so that a second delete is counted instead
+// of corrupting the heap. Include in one file per test program only.
 #include <cstdlib>
 #include <new>
 
@@ -15,15 +15,10 @@ void* operator new(size_t size) {
   ++LiveBlocks;
   return p;
 }
-
 void operator delete(void* p) noexcept {
   if (!p) return;
   --LiveBlocks;
-  if (p == WatchedBlock) {
-    ++WatchedDeletes;
-    return;
-  }
-  std::free(p);
+  if (p == WatchedBlock) ++WatchedDeletes;
+  else std::free(p);
 }
-
 void operator delete(void* p, size_t) noexcept { operator delete(p); }

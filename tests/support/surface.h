@@ -1,7 +1,9 @@
 #pragma once
-// A 32-bit top-down DIB in a memory DC, with a free canvas on it (which owns the DC), for
+// A 32-bit top-down DIB in a memory DC with a free canvas on it (which owns the DC), for
 // reading back the pixels that drawing leaves.
 #include <windows.h>
+
+#include <algorithm>
 
 #include "winobj/canvas.h"
 
@@ -11,29 +13,28 @@ struct Surface {
     Dc = CreateCompatibleDC(0);
     Bitmap = CreateDIBSection(Dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&Bits), 0, 0);
     SelectObject(Dc, Bitmap);
-    const DWORD pixel = (GetRValue(fill) << 16) | (GetGValue(fill) << 8) | GetBValue(fill);
-    for (int i = 0; i < w * h; i++) Bits[i] = pixel;
+    std::fill(Bits, Bits + w * h, RGB(GetBValue(fill), GetGValue(fill), GetRValue(fill)));
     Canvas = NewCanvas(Dc);
   }
   ~Surface() {
     Free(Canvas);
     DeleteObject(Bitmap);
   }
-  COLORREF At(int x, int y) const {
+  COLORREF At(int x, int y) const {  // the DIB holds 0x00RRGGBB, a COLORREF 0x00BBGGRR
     GdiFlush();
-    DWORD p = Bits[y * Width + x];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    const DWORD p = Bits[y * Width + x];
+    return RGB(GetBValue(p), GetGValue(p), GetRValue(p));
   }
   int Count(RECT r, COLORREF color) const {
     int n = 0;
-    for (int y = r.top; y < r.bottom; y++)
-      for (int x = r.left; x < r.right; x++) n += At(x, y) == color;
+    for (LONG y = r.top; y < r.bottom; y++)
+      for (LONG x = r.left; x < r.right; x++) n += At(x, y) == color;
     return n;
   }
   int Differences(const Surface& other, RECT r) const {
     int n = 0;
-    for (int y = r.top; y < r.bottom; y++)
-      for (int x = r.left; x < r.right; x++) n += At(x, y) != other.At(x, y);
+    for (LONG y = r.top; y < r.bottom; y++)
+      for (LONG x = r.left; x < r.right; x++) n += At(x, y) != other.At(x, y);
     return n;
   }
 

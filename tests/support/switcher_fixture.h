@@ -1,7 +1,7 @@
 #pragma once
-// A switcher built the way the program builds it, without Start (no hand-over broadcast,
-// no hotkeys, no first Refresh) and without the input and paint handlers, which would
-// hide the window at the first paint because Alt is not held.
+// The switcher built as the program builds it, but without Start (no hand-over, no hotkeys,
+// no first Refresh) and without the input and paint handlers, which would hide the window at
+// the first paint because Alt is not held.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -15,19 +15,16 @@ class SwitcherTest : public ::testing::Test {
     BuildSwitcher();
     s = Switcher;
   }
-
-  // The form takes the switcher, its entries and its painter with it.
-  void TearDown() override {
+  void TearDown() override {  // the form takes the switcher, its entries and painter with it
     TWinControl* form = s->Form;
     MainWindow = nullptr;
     Free(form);
   }
-
   TSwitcher* s = nullptr;
 };
 
-// A list entry that stands for no window: a title and a row height; it counts how often
-// it was painted and activated, and keeps where it was painted last.
+// A list entry that stands for no window; it counts its paints and keeps where it was
+// painted last.
 struct Row : TFlipDeckEntry {
   explicit Row(const std::wstring& title, int rowHeight = 32) {
     Title = title;
@@ -37,8 +34,7 @@ struct Row : TFlipDeckEntry {
     ++Paints;
     Placed = {x, y, x + w, y + h};
   }
-  void Activate() override { ++Activations; }
+  void Activate() override {}
   RECT Placed = {-1, -1, -1, -1};
   int Paints = 0;
-  int Activations = 0;
 };

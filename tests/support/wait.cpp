@@ -2,14 +2,12 @@
 
 namespace {
 
-// Dispatches everything queued. A WM_QUIT is taken out and remembered, so that the wait
-// can post it again for the test's own loop.
-void Dispatch(bool& quitSeen, WPARAM& quitCode) {
+// Dispatches everything queued but a WM_QUIT, which it takes out and keeps in quit.
+void Dispatch(MSG& quit) {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
-      quitSeen = true;
-      quitCode = msg.wParam;
+      quit = msg;
       continue;
     }
     TranslateMessage(&msg);
@@ -17,52 +15,32 @@ void Dispatch(bool& quitSeen, WPARAM& quitCode) {
   }
 }
 
-// Waits for cond() (if given) or the handle (if given) while pumping, looking at cond
-// every `slice` ms: other processes send nothing when it changes. Returns true as soon as
-// either holds, false when time is up.
+// Waits for the handle or cond(), whichever is given, looking at cond every `slice` ms:
+// other processes send nothing when it changes. True as soon as either holds.
 bool PumpingWait(HANDLE handle, DWORD timeoutMs, const std::function<bool()>& cond,
                  DWORD slice = 10) {
-  const DWORD start = GetTickCount();
-  const DWORD count = handle ? 1 : 0;
-  bool quitSeen = false, done = false;
-  WPARAM quitCode = 0;
-  for (;;) {
-    if (cond && cond()) {
-      done = true;
-      break;
-    }
+  const DWORD start = GetTickCount(), count = handle ? 1 : 0;
+  MSG quit = {};
+  bool done = false;
+  while (!done && !(done = cond && cond())) {
     const DWORD elapsed = GetTickCount() - start;
     if (elapsed >= timeoutMs) break;
-    const DWORD left = timeoutMs - elapsed;
-    if (MsgWaitForMultipleObjects(count, &handle, FALSE, cond && left > slice ? slice : left,
-                                  QS_ALLINPUT) == WAIT_OBJECT_0 && count) {
-      done = true;
-      break;
-    }
-    Dispatch(quitSeen, quitCode);
+    const DWORD left = timeoutMs - elapsed, wait = cond && left > slice ? slice : left;
+    done = MsgWaitForMultipleObjects(count, &handle, FALSE, wait, QS_ALLINPUT) == WAIT_OBJECT_0 &&
+           count;
+    if (!done) Dispatch(quit);
   }
-  if (quitSeen) PostQuitMessage(static_cast<int>(quitCode));
-  return done;
+  if (quit.message == WM_QUIT) PostQuitMessage(static_cast<int>(quit.wParam));
+  return done || (cond && cond());
 }
 
 }  // namespace
 
-bool WaitUntil(std::function<bool()> cond, DWORD timeoutMs) {
-  return PumpingWait(nullptr, timeoutMs, cond) || cond();
-}
-
-bool WaitForHandle(HANDLE handle, DWORD timeoutMs) {
-  return PumpingWait(handle, timeoutMs, nullptr);
-}
-
-void PumpFor(DWORD ms) { PumpingWait(nullptr, ms, nullptr); }
-
+bool WaitUntil(std::function<bool()> cond, DWORD ms) { return PumpingWait(0, ms, cond); }
+bool QuickWait(std::function<bool()> cond, DWORD ms) { return PumpingWait(0, ms, cond, 1); }
+bool WaitForHandle(HANDLE handle, DWORD ms) { return PumpingWait(handle, ms, nullptr); }
+void PumpFor(DWORD ms) { PumpingWait(0, ms, nullptr); }
 void PumpPending() {
-  bool quitSeen = false;
-  WPARAM quitCode = 0;
-  Dispatch(quitSeen, quitCode);
-}
-
-bool QuickWait(std::function<bool()> cond, DWORD timeoutMs) {
-  return PumpingWait(nullptr, timeoutMs, cond, 1) || cond();
+  MSG quit = {};
+  Dispatch(quit);
 }

@@ -1,5 +1,5 @@
-// The command-line options: their value syntax, both readers on a real command line with
-// the message boxes of bad values, and the real program reporting them before it starts.
+// The command-line options: their value syntax, and both readers on a real command line
+// with the message boxes of bad values.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -70,38 +70,39 @@ Strings CloseBoxesUntil(DWORD process, const std::function<bool()>& finished) {
   }
 }
 
-TEST(TextToInt, TakesDecimalOrPrefixedHexadecimalAndNothingElse) {
-  const std::pair<const char*, int> good[] = {
-      {"42", 42},        {"   42", 42},       {"+42", 42},        {"-45", -45},
-      {"007", 7},        {"$100", 256},       {"x1F", 31},        {"X1f", 31},
-      {"0x10", 16},      {"0X10", 16},        {"-$10", -16},      {"$FFFFFFFF", -1},
-      {"0x80000000", INT_MIN}, {"2147483647", INT_MAX}, {"-2147483648", INT_MIN},
-      {"$00000000FF", 255}};
-  for (const auto& c : good) {
+TEST(OptionValues, ANumberOrColourIsMisreadOrABadOneOverwritesTheSetting) {
+  const struct {
+    bool (*read)(const std::string&, int&);
+    const char* text;
+    bool good;
+    int value;
+  } cases[] = {
+      {TextToInt, "42", true, 42},          {TextToInt, "   42", true, 42},
+      {TextToInt, "+42", true, 42},         {TextToInt, "-45", true, -45},
+      {TextToInt, "007", true, 7},          {TextToInt, "$100", true, 256},
+      {TextToInt, "x1F", true, 31},         {TextToInt, "X1f", true, 31},
+      {TextToInt, "0x10", true, 16},        {TextToInt, "0X10", true, 16},
+      {TextToInt, "-$10", true, -16},       {TextToInt, "$FFFFFFFF", true, -1},
+      {TextToInt, "0x80000000", true, INT_MIN}, {TextToInt, "2147483647", true, INT_MAX},
+      {TextToInt, "-2147483648", true, INT_MIN}, {TextToInt, "$00000000FF", true, 255},
+      {TextToColor, "446EA5", true, 0x00A56E44}, {TextToColor, "$FF0000", true, 0xFF0000},
+      {TextToColor, "16777215", true, 0xFFFFFF}, {TextToColor, "255", true, 255},
+      {TextToColor, "$8000000F", true, static_cast<int>(0x8000000F)},
+  };
+  for (const auto& c : cases) {
     int value = 77;
-    EXPECT_TRUE(TextToInt(c.first, value) && value == c.second) << c.first << " gave " << value;
+    EXPECT_TRUE(c.read(c.text, value) && value == c.value) << c.text << " gave " << value;
   }
   for (const char* text : {"", " ", "-", "+", "$", "0x", "100px", "42 ", "\t42", "1.5", "--1",
                            "0x-1", "$ 1", "2147483648", "-2147483649", "$100000000",
-                           "0x1FFFFFFFF"}) {
+                           "0x1FFFFFFFF"})
+    for (auto read : {TextToInt, TextToColor}) {
+      int value = 77;
+      EXPECT_FALSE(read(text, value) || value != 77) << '"' << text << '"';
+    }
+  for (const char* text : {"FFF", "12345G", "FFFFFF ", "-12345"}) {
     int value = 77;
-    EXPECT_FALSE(TextToInt(text, value)) << '"' << text << '"';
-    EXPECT_EQ(77, value) << text;
-  }
-}
-
-TEST(TextToColor, SixCharactersAreRedGreenBlue) {
-  const std::pair<const char*, int> good[] = {
-      {"446EA5", 0x00A56E44}, {"123456", 0x00563412}, {"$FF0000", 0xFF0000},
-      {"16777215", 0xFFFFFF}, {"$8000000F", static_cast<int>(0x8000000F)}, {"255", 255}};
-  for (const auto& c : good) {
-    int value = 77;
-    EXPECT_TRUE(TextToColor(c.first, value) && value == c.second) << c.first << " gave " << value;
-  }
-  for (const char* text : {"FFF", "12345G", "", "FFFFFF ", "-12345"}) {
-    int value = 77;
-    EXPECT_FALSE(TextToColor(text, value)) << '"' << text << '"';
-    EXPECT_EQ(77, value) << text;
+    EXPECT_FALSE(TextToColor(text, value) || value != 77) << '"' << text << '"';
   }
 }
 
@@ -176,29 +177,6 @@ TEST(ReadOptions, EachCommandLineGivesItsSettingsAndReportsEveryBadValue) {
     for (const auto& value : c.values)
       EXPECT_EQ(value.second, got.count(value.first) ? got[value.first] : -1) << value.first;
   }
-}
-
-TEST(FlipDeck, ReportsBadOptionsBeforeStartingAndRunsWithTheOthers) {
-  Program flipDeck = StartProgram("FlipDeck", "-background=zzz -centerX=1px -transparency=200");
-  ASSERT_TRUE(flipDeck.IsStarted());
-  // The first Refresh, after the hand-over broadcast, gives the form the tool-window style.
-  HWND form = nullptr;
-  const auto started = [&] {
-    for (HWND w : TopLevelWindows(flipDeck.Id(), "obj_Form"))
-      if (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) form = w;
-    return form != nullptr;
-  };
-  EXPECT_EQ(CloseBoxesUntil(flipDeck.Id(), started),
-            Strings({"could not parse parameter-background=zzz", "-centerX has to be a number",
-                     "could not parse parameter-background=zzz"}));
-  ASSERT_NE(form, nullptr);
-  EXPECT_TRUE(flipDeck.IsRunning());
-  BYTE alpha = 0;
-  EXPECT_NE(GetWindowLongA(form, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
-  EXPECT_TRUE(GetLayeredWindowAttributes(form, nullptr, &alpha, nullptr));
-  EXPECT_EQ(alpha, 200);
-  PostMessageA(form, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(flipDeck.WaitForExit(10000));
 }
 
 }  // namespace

@@ -17,9 +17,9 @@
 namespace {
 
 // Farm windows and a FlipDeck.exe started at `Dpi`, shared by a suite. Every test starts
-// with the windows stacked in index order, window 0 in front and the list hidden; they
-// are the only windows listed, so list position = window index.
-template <int Count, DWORD Dpi = 96>
+// with the windows stacked in index order and the list hidden; they are the only windows
+// listed, so list position = window index.
+template <int Count, DWORD Dpi>
 class Desk : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -36,11 +36,9 @@ class Desk : public ::testing::Test {
     RegCloseKey(key);
   }
   static void TearDownTestSuite() { flipDeck = {}, targets = {}; }
-
   void SetUp() override {
     ASSERT_TRUE(flipDeck.program.IsRunning() && Form()) << "FlipDeck did not start";
-    ASSERT_TRUE(targets.Restack());
-    ASSERT_TRUE(WaitHidden(Form()));
+    ASSERT_TRUE(targets.Restack() && WaitHidden(Form()));
     ParkPointer();
   }
   void TearDown() override {
@@ -48,6 +46,7 @@ class Desk : public ::testing::Test {
   }
 
   static HWND Form() { return flipDeck.form; }
+  static int Scaled(int pixels) { return MulDiv(pixels, Dpi, 96); }
   // X key names, e.g. "Down Down Up", pressed with Alt held.
   static bool Keys(const std::string& keys) { return keys.empty() || Xdotool("key " + keys); }
   // Waits until the list has hidden and a window is in front: its index, -1 for another.
@@ -57,24 +56,21 @@ class Desk : public ::testing::Test {
     }, 5000));
     return targets.IndexOf(GetForegroundWindow());
   }
-  // A screen point within row `row` of column `column`, `dy` below the top of its pitch.
-  static POINT RowPoint(int row, int dy = 16, int column = 0, int pitch = 0) {
+  // A screen point in column `column` (`pitch` apart), `dy` below the top of row `row`.
+  static POINT RowPoint(int row, int dy, int column = 0, int pitch = 0) {
     RECT bounds = {};
     GetWindowRect(Form(), &bounds);
-    return {bounds.left + kColumnLeft + column * pitch + 40,
-            bounds.top + kFirstRowTop + row * kRowHeight + dy};
+    return {bounds.left + Scaled(kColumnLeft) + column * pitch + Scaled(40),
+            bounds.top + Scaled(kFirstRowTop) + row * Scaled(kRowHeight) + Scaled(dy)};
   }
   // Whether row `row` shows these colours where a box has its top and left edges and its
-  // bottom edge, clear of label, icon and title; sizes scale with the DPI.
+  // bottom edge, clear of label, icon and title.
   static bool RowEdgesAre(int row, COLORREF topAndLeft, COLORREF bottom) {
-    const auto scaled = [](int pixels) { return MulDiv(pixels, Dpi, 96); };
-    RECT bounds = {};
-    GetWindowRect(Form(), &bounds);
-    const int top = bounds.top + scaled(kFirstRowTop) + row * scaled(kRowHeight);
-    const int left = bounds.left + scaled(kColumnLeft) + scaled(20) - 2;
-    return ScreenPixel(left, top + scaled(kBoxHeight) / 2) == topAndLeft &&
-           ScreenPixel(left + 12, top) == topAndLeft &&
-           ScreenPixel(left + 12, top + scaled(kBoxHeight)) == bottom;
+    const POINT top = RowPoint(row, 0);
+    const int left = top.x - Scaled(40) + Scaled(20) - 2;
+    return ScreenPixel(left, top.y + Scaled(kBoxHeight) / 2) == topAndLeft &&
+           ScreenPixel(left + 12, top.y) == topAndLeft &&
+           ScreenPixel(left + 12, top.y + Scaled(kBoxHeight)) == bottom;
   }
   static bool IsSelected(int row) { return RowEdgesAre(row, kShadow, kHighlight); }
 
@@ -82,43 +78,45 @@ class Desk : public ::testing::Test {
   static inline FlipDeck flipDeck;
 };
 
-using FiveWindows = Desk<5>;
+// Started at 144 DPI, FlipDeck draws every size half as large again.
+using FiveWindows = Desk<5, 144>;
 
 TEST_F(FiveWindows, TheChosenWindowIsNotTheOneActivated) {
+  RECT bounds = {};
+  GetWindowRect(Form(), &bounds);
+  EXPECT_EQ(6 + 5 * 48 + 6, bounds.bottom - bounds.top) << "not drawn at the screen's scale";
   // Input while the list is shown, from the selection on window 1 after Alt+Tab (on 4
-  // after Alt+Shift+Tab): X key names; "wheel" and distances, 120 a notch, negative
-  // towards the user; "click", the button (1 left, 2 right), row and line within the row;
-  // "vk" and a key sent through SendInput (X has no keypad digits without Num Lock).
+  // after Alt+Shift+Tab, "shift"): X key names; "wheel" and distances, 120 a notch,
+  // negative towards the user; "click", the button (1 left, 2 right), row and line within
+  // the row; "vk" and a key sent through SendInput (X has no keypad digits without Num
+  // Lock). atOnce: activated with Alt still held, else at its release.
   const struct {
-    bool shift;
     const char* input;
     int activated;
-    bool atOnce;  // with Alt still held, else at its release
+    bool atOnce;
   } cases[] = {
-      {false, "", 1, false},                {false, "Tab", 2, false},
-      {true, "", 4, false},                 {false, "Down Down Up", 2, false},
-      {false, "Up Up", 4, false},           {true, "Down", 0, false},
-      {false, "Right", 4, false},           {false, "Right Right", 2, false},
-      {false, "Left", 3, false},            {false, "5", 1, false},
-      {false, "3", 3, true},                {false, "vk 98", 2, true},
-      {false, "Down Return", 2, true},      {false, "Escape", 0, true},
-      {false, "wheel 120", 0, false},       {false, "wheel -240", 3, false},
-      {false, "wheel 60", 1, false},        {false, "wheel 40 40 40", 0, false},
-      {false, "wheel -30 -30 -30 -30", 2, false}, {false, "wheel 250", 4, false},
-      {false, "wheel 100 10 10", 0, false}, {false, "click 1 3 16", 3, true},
-      {false, "click 1 0 0", 0, true},      {false, "click 2 3 31", 3, true},
+      {"", 1, false},           {"Tab", 2, false},        {"shift", 4, false},
+      {"Down Down Up", 2, false}, {"Up Up", 4, false},    {"shift Down", 0, false},
+      {"Right", 4, false},      {"Right Right", 2, false}, {"Left", 3, false},
+      {"5", 1, false},          {"3", 3, true},           {"vk 98", 2, true},
+      {"Down Return", 2, true}, {"Escape", 0, true},      {"wheel 120", 0, false},
+      {"wheel -240", 3, false}, {"wheel 60", 1, false},   {"wheel 40 40 40", 0, false},
+      {"wheel 250", 4, false},  {"wheel 100 10 10", 0, false},
+      {"wheel -30 -30 -30 -30", 2, false}, {"click 1 3 16", 3, true},
+      {"click 1 0 0", 0, true}, {"click 2 3 31", 3, true},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.shift ? "Alt+Shift+Tab " : "Alt+Tab ") + c.input);
+    SCOPED_TRACE(c.input);
     ASSERT_TRUE(targets.Restack() && WaitHidden(Form()));
     ParkPointer();
-    ASSERT_TRUE(ShowList(Form(), c.shift));
     std::string input = c.input;
+    const bool shift = input.rfind("shift", 0) == 0;
+    if (shift) input.erase(0, input.size() > 5 ? 6 : 5);
+    ASSERT_TRUE(ShowList(Form(), shift));
     const std::string word = input.substr(0, input.find(' '));
-    const bool numbers = word == "wheel" || word == "click" || word == "vk";
     std::vector<int> v;
-    for (char* p = &input[0] + word.size(); numbers && *p;) v.push_back(std::strtol(p, &p, 10));
-    RECT bounds = {};
+    if (word == "wheel" || word == "click" || word == "vk")
+      for (char* p = &input[0] + word.size(); *p;) v.push_back(std::strtol(p, &p, 10));
     GetWindowRect(Form(), &bounds);
     const POINT middle = {(bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2};
     bool sent = true;
@@ -129,7 +127,7 @@ TEST_F(FiveWindows, TheChosenWindowIsNotTheOneActivated) {
     else if (word == "vk")
       sent = SendKeys({{static_cast<WORD>(v[0]), true}, {static_cast<WORD>(v[0]), false}});
     else
-      sent = Keys(c.input);
+      sent = Keys(input);
     ASSERT_TRUE(sent);
     if (!c.atOnce) {
       PumpFor(200);
@@ -142,9 +140,7 @@ TEST_F(FiveWindows, TheChosenWindowIsNotTheOneActivated) {
     EXPECT_EQ(targets[c.activated], GetForegroundWindow()) << "changed at the release of Alt";
   }
   // A click on another window while the list is shown: only window 2 is at that point.
-  ASSERT_TRUE(targets.Restack());
-  ASSERT_TRUE(ShowList(Form()));
-  ASSERT_TRUE(Click({258, 128}));
+  ASSERT_TRUE(targets.Restack() && ShowList(Form()) && Click({258, 128}));
   EXPECT_EQ(2, Activated());
 }
 
@@ -162,16 +158,15 @@ TEST_F(FiveWindows, TheBoxOfAWindowThatAskedForAttentionIsWrong) {
   const struct {
     std::vector<int> flashes;
     WPARAM notice;           // 0: none
-    int noticed;             // the window it names
-    bool popup;              // names a popup owned by that window instead
+    int noticed;             // the window it names, negative: a popup that window owns
     const char* switchKeys;  // pressed in an earlier list
-    std::vector<bool> boxed;  // rows 0, 2, 3, 4; row 1 is the selection, boxed anyway
+    const char* boxed;       // rows 0, 2, 3, 4; row 1 is the selection, boxed anyway
   } cases[] = {
-      {{4, 4, 4, 3}, 0, 0, false, nullptr, {false, false, true, true}},
-      {{4, 4, 4, 3}, HSHELL_WINDOWACTIVATED, 4, false, nullptr, {false, false, true, false}},
-      {{3, 2}, HSHELL_RUDEAPPACTIVATED, 3, false, nullptr, {false, true, false, false}},
-      {{2, 4}, HSHELL_WINDOWACTIVATED, 2, true, nullptr, {false, false, false, true}},
-      {{3, 4}, 0, 0, false, "3", {false, false, false, true}},
+      {{4, 4, 4, 3}, 0, 0, nullptr, "..xx"},
+      {{4, 4, 4, 3}, HSHELL_WINDOWACTIVATED, 4, nullptr, "..x."},
+      {{3, 2}, HSHELL_RUDEAPPACTIVATED, 3, nullptr, ".x.."},
+      {{2, 4}, HSHELL_WINDOWACTIVATED, -2, nullptr, "...x"},
+      {{3, 4}, 0, 0, "3", "...x"},
   };
   const auto post = [](WPARAM code, HWND window) {
     return PostMessageA(Form(), RegisterWindowMessageA("SHELLHOOK"), code,
@@ -181,8 +176,8 @@ TEST_F(FiveWindows, TheBoxOfAWindowThatAskedForAttentionIsWrong) {
     SCOPED_TRACE(testing::Message() << "notice " << c.notice << " on " << c.noticed);
     for (int index = 0; index < 5; ++index) post(HSHELL_WINDOWACTIVATED, targets[index]);
     for (int index : c.flashes) ASSERT_TRUE(post(HSHELL_FLASH, targets[index]));
-    HWND noticed = targets[c.noticed];
-    if (c.popup)
+    HWND noticed = targets[std::abs(c.noticed)];
+    if (c.noticed < 0)
       noticed = reinterpret_cast<HWND>(
           targets.Command(kFarmOwnedPopup, reinterpret_cast<WPARAM>(noticed)));
     ASSERT_TRUE(!c.notice || post(c.notice, noticed));
@@ -192,12 +187,13 @@ TEST_F(FiveWindows, TheBoxOfAWindowThatAskedForAttentionIsWrong) {
     }
     ASSERT_TRUE(ShowList(Form()));
     ASSERT_TRUE(WaitUntil([] { return IsSelected(1); }, 2000)) << "no selection painted";
-    const int rows[] = {0, 2, 3, 4};
-    for (int i = 0; i < 4; ++i)
-      EXPECT_TRUE(RowEdgesAre(rows[i], c.boxed[i] ? kShadow : kBackground,
-                              c.boxed[i] ? kHighlight : kBackground))
-          << "row " << rows[i] << (c.boxed[i] ? " is not boxed" : " is boxed");
-    if (c.popup) PostMessageA(noticed, WM_CLOSE, 0, 0);
+    for (int i = 0; i < 4; ++i) {
+      const bool boxed = c.boxed[i] == 'x';
+      EXPECT_TRUE(RowEdgesAre(i ? i + 1 : 0, boxed ? kShadow : kBackground,
+                              boxed ? kHighlight : kBackground))
+          << "row " << (i ? i + 1 : 0) << (boxed ? " is not boxed" : " is boxed");
+    }
+    if (c.noticed < 0) PostMessageA(noticed, WM_CLOSE, 0, 0);
     ASSERT_TRUE(ReleaseAlt() && WaitHidden(Form()) && targets.Restack());
   }
 }
@@ -226,22 +222,9 @@ TEST_F(FiveWindows, AClosingOrHungWindowStopsTheSwitcher) {
   EXPECT_TRUE(blocked());
 }
 
-// Started at 144 DPI, FlipDeck draws every size half as large again: 48-pixel rows below
-// a margin of 6, boxes 30 pixels high.
-using FiveWindowsAt144Dpi = Desk<5, 144>;
-
-TEST_F(FiveWindowsAt144Dpi, TheListIsNotDrawnAtTheScreensScale) {
-  ASSERT_TRUE(ShowList(Form()));
-  ASSERT_TRUE(WaitUntil([] { return IsSelected(1); }, 2000)) << "no selection painted";
-  for (int row : {0, 2, 4}) EXPECT_TRUE(RowEdgesAre(row, kBackground, kBackground));
-  RECT bounds = {};
-  GetWindowRect(Form(), &bounds);
-  EXPECT_EQ(6 + 5 * 48 + 6, bounds.bottom - bounds.top);
-}
-
 // Labels: digits, letters from the eleventh row, F-keys from the thirty-seventh to the
 // forty-eighth; three columns of 18, 18 and 12 rows.
-using FortyEightWindows = Desk<48>;
+using FortyEightWindows = Desk<48, 96>;
 
 TEST_F(FortyEightWindows, ALabelKeyOrAClosingFromTheListPicksAnotherWindow) {
   for (const auto& key : {std::make_pair("9", 9), std::make_pair("a", 10),
@@ -262,10 +245,9 @@ TEST_F(FortyEightWindows, ALabelKeyOrAClosingFromTheListPicksAnotherWindow) {
   const int pitch = (bounds.right - bounds.left - 4 * 10 - 18) / 3 + 10;
   // Whether row `row` of column `column` shows a key label: a row that is listed.
   const auto listed = [&](int column, int row) {
-    const int top = bounds.top + kFirstRowTop + row * kRowHeight;
-    const int left = bounds.left + kColumnLeft + column * pitch;
-    for (int y = top + 2; y < top + 16; ++y)
-      for (int x = left; x < left + 12; ++x)
+    const POINT at = RowPoint(row, 2, column, pitch);
+    for (int y = at.y; y < at.y + 14; ++y)
+      for (int x = at.x - 40; x < at.x - 28; ++x)
         if (ScreenPixel(x, y) != kBackground) return true;
     return false;
   };

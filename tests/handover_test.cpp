@@ -66,15 +66,13 @@ bool ChooseFromTrayMenu(const FlipDeck& copy, int entry, const std::function<boo
   return false;
 }
 
-// An older copy in this process that lets go of the hotkeys 1.5 s after the hand-over.
-LRESULT CALLBACK SlowOlderCopy(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg != RegisterWindowMessageA("FlipDeckSuizideMessage"))
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-  Sleep(1500);
-  UnregisterHotKey(hwnd, 1);
-  UnregisterHotKey(hwnd, 2);
-  DestroyWindow(hwnd);
-  return 0;
+// Shows the list, presses `keys` (F4 is Alt+F4, a close request, unless Ctrl is held too),
+// checks the list stays, then lets go of Alt.
+void WithListShown(HWND form, std::initializer_list<std::pair<WORD, bool>> keys) {
+  ASSERT_TRUE(ShowList(form) && SendKeys(keys));
+  PumpFor(300);
+  EXPECT_TRUE(IsShown(form));
+  ASSERT_TRUE(ReleaseAlt() && WaitHidden(form));
 }
 
 class HandOver : public ::testing::Test {
@@ -90,26 +88,10 @@ class HandOver : public ::testing::Test {
     RegDeleteValueA(key, "FlipDeck");
     RegCloseKey(key);
   }
-
-  // Presses `keys` while the list is shown, then lets go of Alt.
-  static void WithListShown(HWND form, std::initializer_list<std::pair<WORD, bool>> keys) {
-    ASSERT_TRUE(ShowList(form));
-    EXPECT_TRUE(SendKeys(keys));
-    PumpFor(300);
-    EXPECT_TRUE(IsShown(form));
-    ASSERT_TRUE(ReleaseAlt());
-    ASSERT_TRUE(WaitHidden(form));
-  }
-  // With Alt held F4 is Alt+F4, a close request; Ctrl held as well makes it a plain F4,
-  // which guards the copy against the next close request.
-  static void GuardWithF4(HWND form) {
-    WithListShown(form, {{VK_CONTROL, true}, {VK_F4, true}, {VK_F4, false}, {VK_CONTROL, false}});
-  }
-
   WindowFarm targets;
 };
 
-TEST_F(HandOver, StartUpDisturbsTheDesktopOrTheNewestCopyFailsToTakeOver) {
+TEST_F(HandOver, StartUpDisturbsTheDesktopOrTheWrongCopyKeepsTheHotkeys) {
   EXPECT_EQ(1u, RunQuit()) << "no copy was running";
   const HWND previous = targets[0];
   const int activations = Activations(previous), deactivations = Deactivations(previous);
@@ -124,44 +106,63 @@ TEST_F(HandOver, StartUpDisturbsTheDesktopOrTheNewestCopyFailsToTakeOver) {
   EXPECT_FALSE(IsWindowVisible(first.form));
   EXPECT_FALSE(HotKeysFree());
   EXPECT_TRUE(TrayIcon(NIM_MODIFY, first.form));
-  // Alt+F4 on the list is refused, and guards nothing.
-  ASSERT_NO_FATAL_FAILURE(WithListShown(first.form, {{VK_F4, true}, {VK_F4, false}}));
+  ASSERT_NO_FATAL_FAILURE(
+      WithListShown(first.form, {{VK_CONTROL, true}, {VK_F4, true}, {VK_F4, false},
+                                 {VK_CONTROL, false}}));
 
+  // Guarded, the first copy keeps the hotkeys: the newer one waits a few seconds for
+  // them, then says so and quits.
+  Program second = StartProgram("FlipDeck.exe");
+  const DWORD started = GetTickCount();
+  HWND box = WaitForVisibleWindow(second.Id(), "#32770", 10000);
+  ASSERT_NE(nullptr, box);
+  EXPECT_GE(GetTickCount() - started, 3000u);
+  EXPECT_EQ("Another program holds Alt+Tab, so FlipDeck cannot take it over and quits.",
+            CloseBox(box).Text);
+  EXPECT_TRUE(second.WaitForExit(5000));
+  EXPECT_EQ(1u, second.ExitCode());
+  // A quick Alt+Tab still switches, through the first copy.
+  ASSERT_TRUE(targets.Restack());
+  ASSERT_TRUE(SendKeys({{VK_MENU, true}, {VK_TAB, true}, {VK_TAB, false}, {VK_MENU, false}}));
+  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == targets[1]; }, 5000));
+
+  // The guard held for one hand-over only.
   const std::string options = "-centerX=300 \"-font=FFFFFF\"  -sortAlphabetically=true";
-  FlipDeck second = StartFlipDeck("FlipDeck.exe", options);
-  ASSERT_NE(nullptr, second.form);
+  FlipDeck third = StartFlipDeck("FlipDeck.exe", options);
+  ASSERT_NE(nullptr, third.form);
   EXPECT_TRUE(first.program.WaitForExit(1000));
   EXPECT_EQ(0u, first.program.ExitCode());
   EXPECT_FALSE(HotKeysFree());
   // Its own hand-over broadcast comes back to it too.
   const UINT handOver = RegisterWindowMessageA("FlipDeckSuizideMessage");
-  ASSERT_TRUE(PostMessageA(second.form, handOver, reinterpret_cast<WPARAM>(second.form), 0));
+  ASSERT_TRUE(PostMessageA(third.form, handOver, reinterpret_cast<WPARAM>(third.form), 0));
   PumpFor(500);
-  EXPECT_TRUE(second.program.IsRunning());
+  EXPECT_TRUE(third.program.IsRunning());
 
   // A restarted Explorer has lost the icon and tells every window.
-  ASSERT_TRUE(TrayIcon(NIM_DELETE, second.form));
-  ASSERT_TRUE(PostMessageA(second.form, RegisterWindowMessageA("TaskbarCreated"), 0, 0));
-  EXPECT_TRUE(WaitUntil([&] { return TrayIcon(NIM_MODIFY, second.form); }, 5000));
+  ASSERT_TRUE(TrayIcon(NIM_DELETE, third.form));
+  ASSERT_TRUE(PostMessageA(third.form, RegisterWindowMessageA("TaskbarCreated"), 0, 0));
+  EXPECT_TRUE(WaitUntil([&] { return TrayIcon(NIM_MODIFY, third.form); }, 5000));
   // "Start at log-on" writes the command with its options, and takes it away again.
   ASSERT_EQ("(none)", RunValue());
-  EXPECT_TRUE(ChooseFromTrayMenu(second, 1, [&] { return RunValue() != "(none)"; }));
+  EXPECT_TRUE(ChooseFromTrayMenu(third, 1, [&] { return RunValue() != "(none)"; }));
   EXPECT_EQ("\"" + ProgramDir() + "FlipDeck.exe\" " + options, RunValue());
-  EXPECT_TRUE(ChooseFromTrayMenu(second, 1, [&] { return RunValue() == "(none)"; }));
+  EXPECT_TRUE(ChooseFromTrayMenu(third, 1, [&] { return RunValue() == "(none)"; }));
 
-  // -quit says when F4 kept the copy, and closes it the next time without showing
-  // anything, once it gave back what it held.
+  // -quit says when F4 kept the copy; "Exit" on the icon's menu ends it regardless, and
+  // the icon and the hotkeys go with it, without showing anything.
   ASSERT_TRUE(targets.Restack());
-  ASSERT_NO_FATAL_FAILURE(GuardWithF4(second.form));
+  ASSERT_NO_FATAL_FAILURE(
+      WithListShown(third.form, {{VK_CONTROL, true}, {VK_F4, true}, {VK_F4, false},
+                                 {VK_CONTROL, false}}));
   const HWND front = GetForegroundWindow();
   EXPECT_EQ(2u, RunQuit());
-  EXPECT_TRUE(second.program.IsRunning());
-  EXPECT_EQ(0u, RunQuit());
-  EXPECT_EQ(0u, second.program.ExitCode());
+  EXPECT_TRUE(ChooseFromTrayMenu(third, 2, [&] { return !third.program.IsRunning(); }));
+  EXPECT_EQ(0u, third.program.ExitCode());
+  EXPECT_FALSE(TrayIcon(NIM_MODIFY, third.form));
   EXPECT_TRUE(HotKeysFree());
   EXPECT_EQ(nullptr, FindWindowA("obj_Form", "Form1"));
   EXPECT_EQ(front, GetForegroundWindow());
-  EXPECT_EQ(1u, RunQuit());
 
   // A 32-bit and a 64-bit copy close each other: the hand-over names the sender's window
   // by its 32-bit value.
@@ -176,35 +177,15 @@ TEST_F(HandOver, StartUpDisturbsTheDesktopOrTheNewestCopyFailsToTakeOver) {
   EXPECT_FALSE(HotKeysFree());
 }
 
-TEST_F(HandOver, F4KeepsTheCopyThroughMoreOrLessThanOneHandOver) {
-  FlipDeck first = StartFlipDeck();
-  ASSERT_NE(nullptr, first.form);
-  ASSERT_NO_FATAL_FAILURE(GuardWithF4(first.form));
-  // The newer copy waits a few seconds for the hotkeys, then says so and quits.
-  Program second = StartProgram("FlipDeck.exe");
-  const DWORD started = GetTickCount();
-  HWND box = WaitForVisibleWindow(second.Id(), "#32770", 10000);
-  ASSERT_NE(nullptr, box);
-  EXPECT_GE(GetTickCount() - started, 3000u);
-  EXPECT_EQ("Another program holds Alt+Tab, so FlipDeck cannot take it over and quits.",
-            CloseBox(box).Text);
-  EXPECT_TRUE(second.WaitForExit(5000));
-  EXPECT_EQ(1u, second.ExitCode());
-
-  // The first copy kept the hotkeys: a quick Alt+Tab still switches, through it.
-  const HWND next = targets.InZOrder()[1];
-  ASSERT_TRUE(SendKeys({{VK_MENU, true}, {VK_TAB, true}, {VK_TAB, false}, {VK_MENU, false}}));
-  EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == next; }, 5000));
-  EXPECT_FALSE(IsWindowVisible(first.form));
-
-  FlipDeck third = StartFlipDeck();
-  ASSERT_NE(nullptr, third.form);
-  EXPECT_TRUE(first.program.WaitForExit(5000));
-  // "Exit" on the icon's menu ends it, and the icon and the hotkeys go with it.
-  EXPECT_TRUE(ChooseFromTrayMenu(third, 2, [&] { return !third.program.IsRunning(); }));
-  EXPECT_EQ(0u, third.program.ExitCode());
-  EXPECT_FALSE(TrayIcon(NIM_MODIFY, third.form));
-  EXPECT_TRUE(HotKeysFree());
+// An older copy in this process that lets go of the hotkeys 1.5 s after the hand-over.
+LRESULT CALLBACK SlowOlderCopy(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg != RegisterWindowMessageA("FlipDeckSuizideMessage"))
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+  Sleep(1500);
+  UnregisterHotKey(hwnd, 1);
+  UnregisterHotKey(hwnd, 2);
+  DestroyWindow(hwnd);
+  return 0;
 }
 
 TEST_F(HandOver, ASlowOlderCopyOrAShownListBreaksTheHandOver) {
@@ -213,25 +194,25 @@ TEST_F(HandOver, ASlowOlderCopyOrAShownListBreaksTheHandOver) {
   SetWindowLongPtrA(older, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SlowOlderCopy));
   ASSERT_TRUE(RegisterHotKey(older, 1, MOD_ALT, VK_TAB));
   ASSERT_TRUE(RegisterHotKey(older, 2, MOD_ALT | MOD_SHIFT, VK_TAB));
-  FlipDeck newer = StartFlipDeck("FlipDeck.exe", "-trayIcon=false");
-  ASSERT_NE(nullptr, newer.form);
+  FlipDeck copy = StartFlipDeck("FlipDeck.exe", "-trayIcon=false");
+  ASSERT_NE(nullptr, copy.form);
   EXPECT_FALSE(IsWindow(older));
-  EXPECT_FALSE(HotKeysFree());
-  EXPECT_FALSE(TrayIcon(NIM_MODIFY, newer.form)) << "asked to go without";
+  // The copy asks again every 100 ms once the older one has let go.
+  EXPECT_TRUE(WaitUntil([] { return !HotKeysFree(); }, 2000));
+  EXPECT_FALSE(TrayIcon(NIM_MODIFY, copy.form)) << "asked to go without";
 
-  // Closed from outside, then handed over to a newer copy, each while its list is shown.
-  for (bool handOver : {false, true}) {
-    SCOPED_TRACE(handOver ? "hand-over" : "close request");
-    FaultWatch watch(newer.program.Id());
-    ASSERT_TRUE(ShowList(newer.form));
-    FlipDeck newest;
-    ASSERT_TRUE(handOver ? (newest.program = StartProgram("FlipDeck.exe")).IsStarted()
-                         : PostMessageA(newer.form, WM_CLOSE, 0, 0));
+  // Alt+F4 on the list is refused and guards nothing: a close request from outside ends
+  // the copy, a new one -quit, each while its list is shown.
+  ASSERT_NO_FATAL_FAILURE(WithListShown(copy.form, {{VK_F4, true}, {VK_F4, false}}));
+  for (bool quit : {false, true}) {
+    SCOPED_TRACE(quit ? "-quit" : "close request");
+    FaultWatch watch(copy.program.Id());
+    ASSERT_TRUE(ShowList(copy.form));
+    ASSERT_TRUE(quit ? RunQuit() == 0 : PostMessageA(copy.form, WM_CLOSE, 0, 0) != FALSE);
     EXPECT_EQ(0, watch.Faults(10000));
-    EXPECT_EQ(0u, newer.program.ExitCode());
+    EXPECT_EQ(0u, copy.program.ExitCode());
     ASSERT_TRUE(ReleaseAlt());
-    if (!handOver) newer = StartFlipDeck();
-    ASSERT_TRUE(handOver || newer.form);
+    ASSERT_TRUE(quit || (copy = StartFlipDeck()).form);
   }
 }
 

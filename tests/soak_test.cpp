@@ -15,11 +15,6 @@
 
 namespace {
 
-HWND SelectedWindow() {
-  const int i = Switcher->SelectedIndex();
-  return i < 0 ? nullptr : Switcher->Entries[i]->Handle;
-}
-
 struct Soak : ::testing::Test {
   void TearDown() override {
     ReleaseAlt();
@@ -50,12 +45,14 @@ TEST_F(Soak, ASwitchMissesItsWindowOrTheSwitcherLeaks) {
   for (; cycle < kCycles && missed <= 5; ++cycle) {
     if (cycle == kWarmUpCycles) gdiBefore = CountGdiObjects(), windowsBefore = CountWindows();
     // One to three presses of either hotkey, and more while the hung window is selected.
-    for (int press = 0; press < 1 + cycle % 3 || SelectedWindow() == hung[0]; ++press) {
+    HWND selected = nullptr;
+    for (int press = 0; press < 1 + cycle % 3 || selected == hung[0]; ++press) {
       Switcher->HandleHotKey(cycle % 5 == 4 ? 2 : 1);
       PumpPending();
       IdleHook(form);
+      const int i = Switcher->SelectedIndex();
+      selected = i < 0 ? nullptr : Switcher->Entries[i]->Handle;
     }
-    const HWND selected = SelectedWindow();
     int key = VK_MENU;
     FormKeyUp(Switcher, form, key, 0);
     ASSERT_FALSE(IsWindowVisible(form->Handle)) << "cycle " << cycle;

@@ -1,7 +1,8 @@
 #include "process.h"
 
-#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 #include "wait.h"
 
@@ -64,14 +65,9 @@ std::string UniqueName(const std::string& prefix) {
 }
 
 std::string ReadFile(const std::string& path) {
-  std::string text;
-  if (FILE* file = std::fopen(path.c_str(), "rb")) {
-    char buffer[4096];
-    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-      text.append(buffer, got);
-    std::fclose(file);
-  }
-  return text;
+  std::stringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
 }
 
 }  // namespace
@@ -94,13 +90,9 @@ std::vector<HWND> StartReporting(Program& program, const std::string& exeName,
   // Read until complete: under Wine a renamed file can show up before its contents do.
   const auto read = [&] {
     handles.clear();
-    const std::string text = ReadFile(report);
-    char* end = nullptr;
-    for (const char* p = text.c_str(); *p; p = end) {
-      const unsigned long value = std::strtoul(p, &end, 10);
-      if (end == p) break;
+    std::istringstream text(ReadFile(report));
+    for (unsigned long value; text >> value;)
       handles.push_back(reinterpret_cast<HWND>(static_cast<UINT_PTR>(value)));
-    }
     return handles.size() >= count;
   };
   if (program.IsStarted()) WaitUntil([&] { return read() || !program.IsRunning(); }, 60000);

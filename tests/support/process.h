@@ -18,7 +18,6 @@ class Program {
     if (this != &other) Kill(), info_ = std::exchange(other.info_, {});
     return *this;
   }
-
   bool IsStarted() const { return info_.hProcess != nullptr; }
   HANDLE Handle() const { return info_.hProcess; }
   DWORD Id() const { return info_.dwProcessId; }
@@ -31,8 +30,7 @@ class Program {
   PROCESS_INFORMATION info_ = {};
 };
 
-// The folder of the test executable, with a trailing backslash.
-std::string ProgramDir();
+std::string ProgramDir();  // the test executable's folder, with a trailing backslash
 // Quotes one command-line argument the way the C runtime splits it again.
 std::string QuoteArgument(const std::string& arg);
 
@@ -45,7 +43,7 @@ Program StartProgram(const std::string& exeName, const std::string& args = "");
 std::vector<HWND> StartReporting(Program& program, const std::string& exeName,
                                  const std::string& args, size_t count);
 
-// Runs shellCommand with /bin/sh -c and waits for it: its exit status, or -1 if it did not
-// end within timeoutMs. Its standard output goes to *output if given.
+// Runs shellCommand with /bin/sh -c: its exit status, or -1 if it did not end within
+// timeoutMs. Its standard output goes to *output if given.
 int RunUnix(const std::string& shellCommand, std::string* output = nullptr,
             DWORD timeoutMs = 10000);

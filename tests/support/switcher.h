@@ -27,9 +27,8 @@ struct FlipDeck {
   HWND form = nullptr;
 };
 
-// Starts FlipDeck.exe (or `exe`, by its full path) with options `args` and waits for the
-// end of its start-up: it took the foreground once and gave it back (seen in a farm
-// window's counters), its form is hidden again. form stays nullptr if that did not come.
+// Starts FlipDeck.exe (or `exe`, by its full path) with options `args` and waits until it
+// took the foreground once and gave it back with its form hidden; else form is nullptr.
 FlipDeck StartFlipDeck(const std::string& exe = "FlipDeck.exe", const std::string& args = "");
 
 bool IsShown(HWND form);  // visible and in the foreground
@@ -45,11 +44,10 @@ bool ReleaseAlt();
 // Holds Alt, presses Tab (or Shift+Tab) and waits until `form` shows with the X focus.
 bool ShowList(HWND form, bool shift = false);
 
-// Mouse input at a screen point; button 1 left, 2 right, 3 middle.
-bool Click(POINT at, int button = 1);
+bool Click(POINT at, int button = 1);  // 1 left, 2 right, 3 middle
 bool TurnWheel(POINT at, int delta);
-// Moves the pointer into the bottom-right corner, away from every window: when the
-// focused X window goes, X gives the focus to the window under the pointer.
+// Moves the pointer into a corner, away from every window: when the focused X window goes,
+// X gives the focus to the window under the pointer.
 void ParkPointer();
 
 COLORREF ScreenPixel(int x, int y);

@@ -156,13 +156,13 @@ TEST_F(FiveWindows, TheBoxOfAWindowThatAskedForAttentionIsWrong) {
     WPARAM notice;           // 0: none
     int noticed;             // the window it names, negative: a popup that window owns
     const char* switchKeys;  // pressed in an earlier list
-    const char* boxed;       // rows 0, 2, 3, 4; row 1 is the selection, boxed anyway
+    const char* boxed;       // x: boxed; row 1 is the selection, boxed anyway
   } cases[] = {
-      {{4, 4, 4, 3}, 0, 0, nullptr, "..xx"},
-      {{4, 4, 4, 3}, HSHELL_WINDOWACTIVATED, 4, nullptr, "..x."},
-      {{3, 2}, HSHELL_RUDEAPPACTIVATED, 3, nullptr, ".x.."},
-      {{2, 4}, HSHELL_WINDOWACTIVATED, -2, nullptr, "...x"},
-      {{3, 4}, 0, 0, "3", "...x"},
+      {{4, 4, 4, 3}, 0, 0, nullptr, ".s.xx"},
+      {{4, 4, 4, 3}, HSHELL_WINDOWACTIVATED, 4, nullptr, ".s.x."},
+      {{3, 2}, HSHELL_RUDEAPPACTIVATED, 3, nullptr, ".sx.."},
+      {{2, 4}, HSHELL_WINDOWACTIVATED, -2, nullptr, ".s..x"},
+      {{3, 4}, 0, 0, "3", ".s..x"},
   };
   const auto post = [](WPARAM code, HWND window) {
     return PostMessageA(Form(), RegisterWindowMessageA("SHELLHOOK"), code,
@@ -183,11 +183,10 @@ TEST_F(FiveWindows, TheBoxOfAWindowThatAskedForAttentionIsWrong) {
     }
     ASSERT_TRUE(ShowList(Form()));
     ASSERT_TRUE(WaitUntil([] { return IsSelected(1); }, 2000)) << "no selection painted";
-    for (int i = 0; i < 4; ++i) {
-      const bool boxed = c.boxed[i] == 'x';
-      EXPECT_TRUE(RowEdgesAre(i ? i + 1 : 0, boxed ? kShadow : kBackground,
-                              boxed ? kHighlight : kBackground))
-          << "row " << (i ? i + 1 : 0) << (boxed ? " is not boxed" : " is boxed");
+    for (int row : {0, 2, 3, 4}) {
+      const bool boxed = c.boxed[row] == 'x';
+      EXPECT_TRUE(RowEdgesAre(row, boxed ? kShadow : kBackground, boxed ? kHighlight : kBackground))
+          << "row " << row << (boxed ? " is not boxed" : " is boxed");
     }
     if (c.noticed < 0) PostMessageA(noticed, WM_CLOSE, 0, 0);
     ASSERT_TRUE(ReleaseAlt() && WaitHidden(Form()) && targets.Restack());

@@ -1,6 +1,6 @@
 #pragma once
-// Starting other programs from a test: the product and the helper apps from bin/ beside
-// the test executable, and Unix commands such as xdotool.
+// Starting other programs from a test: the product and the helper apps beside the test
+// executable, and Unix commands such as xdotool.
 #include <windows.h>
 
 #include <string>
@@ -18,36 +18,32 @@ class Program {
     if (this != &other) Kill(), info_ = std::exchange(other.info_, {});
     return *this;
   }
-
   bool IsStarted() const { return info_.hProcess != nullptr; }
   HANDLE Handle() const { return info_.hProcess; }
   DWORD Id() const { return info_.dwProcessId; }
-  bool IsRunning() const;
+  bool IsRunning() const { return IsStarted() && WaitForSingleObject(Handle(), 0) == WAIT_TIMEOUT; }
   bool WaitForExit(DWORD timeoutMs) const;  // pumps this thread's messages meanwhile
   DWORD ExitCode() const;                   // STILL_ACTIVE while running
-  void Kill();                              // exit code 1, and waits until it is gone
+  void Kill();
 
  private:
   PROCESS_INFORMATION info_ = {};
 };
 
-// The folder of the running test executable, with a trailing backslash.
-std::string ProgramDir();
+std::string ProgramDir();  // the test executable's folder, with a trailing backslash
+// Quotes one command-line argument the way the C runtime splits it again.
+std::string QuoteArgument(const std::string& arg);
 
 // Starts exeName (".exe" may be left out) from ProgramDir(), or from where it says if it
 // is a full path. Check IsStarted() on the result.
 Program StartProgram(const std::string& exeName, const std::string& args = "");
 
-// StartProgram with a fresh report file as the first argument; waits until the report
-// lists `count` window handles, one decimal number a line, as tests/apps write them.
-// Fewer if they did not all come within a minute or the program ended first.
+// StartProgram with a fresh report file as the first argument; waits (a minute at most)
+// until the report lists `count` window handles, one decimal number a line.
 std::vector<HWND> StartReporting(Program& program, const std::string& exeName,
                                  const std::string& args, size_t count);
 
-// Quotes one command-line argument the way the C runtime splits it again.
-std::string QuoteArgument(const std::string& arg);
-
-// Runs shellCommand with /bin/sh -c on the Unix side and waits for it: its exit status,
-// or -1 if it did not end within timeoutMs. Its standard output goes to *output if given.
+// Runs shellCommand with /bin/sh -c: its exit status, or -1 if it did not end within
+// timeoutMs. Its standard output goes to *output if given.
 int RunUnix(const std::string& shellCommand, std::string* output = nullptr,
             DWORD timeoutMs = 10000);

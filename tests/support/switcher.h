@@ -1,12 +1,11 @@
 #pragma once
-// Driving the real FlipDeck.exe the way a user does: its window, keys, clicks and the
-// wheel, and the screen.
+// Driving the real FlipDeck.exe the way a user does: its window, keys, clicks, the wheel
+// and the screen.
 #include <windows.h>
 
 #include <initializer_list>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "process.h"
 
@@ -28,45 +27,27 @@ struct FlipDeck {
   HWND form = nullptr;
 };
 
-// Starts FlipDeck.exe (or `exe`, by its full path) with options `args` and waits for the
-// end of its start-up: it took the foreground once and gave it back (seen in a farm
-// window's counters), its form is hidden again. form stays nullptr if that did not come.
+// Starts FlipDeck.exe (or `exe`, by its full path) with options `args` and waits until it
+// took the foreground once and gave it back with its form hidden; else form is nullptr.
 FlipDeck StartFlipDeck(const std::string& exe = "FlipDeck.exe", const std::string& args = "");
 
 bool IsShown(HWND form);  // visible and in the foreground
-bool WaitShown(HWND form, DWORD timeoutMs = 5000);
 bool WaitHidden(HWND form, DWORD timeoutMs = 5000);
-
-// The windows the switcher would list that belong to none of the processes.
-std::vector<HWND> OtherListableWindows(const std::vector<DWORD>& processIds);
-
-// True when another process holds modifiers+Tab. Registers it for a moment when it is
-// free: never call it while a FlipDeck may be registering its hotkeys.
-bool HotKeyTaken(UINT modifiers);
 
 // Key presses (true) and releases (false) sent together through SendInput.
 bool SendKeys(std::initializer_list<std::pair<WORD, bool>> keys);
-inline bool KeyDown(WORD vk) { return SendKeys({{vk, true}}); }
-inline bool KeyUp(WORD vk) { return SendKeys({{vk, false}}); }
-inline bool TapKey(WORD vk) { return SendKeys({{vk, true}, {vk, false}}); }
 
 // Alt through the X server, so that it stays held when the switcher takes the foreground
 // (see xkeys.h); HoldAlt gives `focus` the X focus first.
 bool HoldAlt(HWND focus);
-bool PressTab(bool shift = false);
 bool ReleaseAlt();
 // Holds Alt, presses Tab (or Shift+Tab) and waits until `form` shows with the X focus.
 bool ShowList(HWND form, bool shift = false);
 
-// Mouse input at a screen point; button 1 left, 2 right, 3 middle.
-bool Click(POINT at, int button = 1);
+bool Click(POINT at, int button = 1);  // 1 left, 2 right, 3 middle
 bool TurnWheel(POINT at, int delta);
-// Moves the pointer into the bottom-right corner, away from every window: when the
-// focused X window goes, X gives the focus to the window under the pointer.
+// Moves the pointer into a corner, away from every window: when the focused X window goes,
+// X gives the focus to the window under the pointer.
 void ParkPointer();
 
 COLORREF ScreenPixel(int x, int y);
-
-// A screen point right of the icon in row `index` (from 0) of the first column, `dy`
-// pixels below the top of the row's pitch.
-POINT RowPoint(HWND form, int index, int dy = kRowHeight / 2);

@@ -10,8 +10,7 @@ unsigned long XWindowOf(HWND hwnd) {
 
 bool FocusX(HWND hwnd) {
   const unsigned long xid = XWindowOf(hwnd);
-  if (xid == 0) return false;
-  return Xdotool("windowfocus --sync " + std::to_string(xid));
+  return xid && Xdotool("windowfocus --sync " + std::to_string(xid));
 }
 
 bool Xdotool(const std::string& args) {

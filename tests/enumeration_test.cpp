@@ -60,7 +60,7 @@ class EnumerationTest : public SwitcherTest {
 // is listed, and whether it is boxed once Plain and Main have asked for attention.
 TEST_F(EnumerationTest, ListsAWindowAUserDoesNotSwitchToOrMissesOneOrItsTitleOrItsMark) {
   struct Kind {
-    std::string spec;
+    std::string arguments;
     bool listed, flashing;
   };
   std::vector<Kind> kinds = {
@@ -93,10 +93,10 @@ TEST_F(EnumerationTest, ListsAWindowAUserDoesNotSwitchToOrMissesOneOrItsTitleOrI
   }
   // Activated last: a tool palette, whose owner is selected in its place.
   kinds.push_back({"ta|80|0|Palette", false, false});
-  std::vector<std::string> specs;
-  for (const Kind& k : kinds) specs.push_back(k.spec);
+  std::vector<std::string> windows;
+  for (const Kind& k : kinds) windows.push_back(k.arguments);
   WindowFarm farm;
-  ASSERT_TRUE(farm.Open(0, "", specs));
+  ASSERT_TRUE(farm.Open(0, "", windows));
   ASSERT_EQ(GetForegroundWindow(), farm.Windows().back());
   // A window that flashed and was destroyed since: a new window may get its handle value.
   HWND gone = CreateWindowA("STATIC", "Gone", WS_POPUP, 0, 0, 10, 10, 0, 0, 0, 0);

@@ -34,7 +34,7 @@ TEST_F(Soak, ASwitchMissesItsWindowOrTheSwitcherLeaks) {
 
   // A switcher's whole life: its GDI objects all go back with it. While it lives, how many
   // it holds depends on which icons its list has shown, so they are counted after it.
-  int windowsBefore = 0, missed = 0;
+  int windowsLeft = 0, missed = 0;  // windows just before the switcher goes
   const auto live = [&](int cycles) {
     // The start-up Refresh shows the switcher; its first paint finds Alt up and hides it.
     ASSERT_TRUE(ReleaseAlt());
@@ -45,7 +45,6 @@ TEST_F(Soak, ASwitchMissesItsWindowOrTheSwitcherLeaks) {
     ASSERT_TRUE(HoldAlt(GetForegroundWindow()));
     ASSERT_TRUE(QuickWait([] { return GetAsyncKeyState(VK_MENU) < 0; }, 2000));
     for (int cycle = 0; cycle < cycles; ++cycle) {
-      if (cycle == kWarmUpCycles) windowsBefore = CountWindows();
       // One to three presses of either hotkey, and more while the hung window is selected.
       HWND selected = nullptr;
       for (int press = 0; press < 1 + cycle % 3 || selected == hung[0]; ++press) {
@@ -66,17 +65,16 @@ TEST_F(Soak, ASwitchMissesItsWindowOrTheSwitcherLeaks) {
       ASSERT_GE(farm.Churn(cycle), 0) << "the farm stopped answering at cycle " << cycle;
       PumpPending();
     }
-    if (cycles > kWarmUpCycles) {
-      EXPECT_EQ(windowsBefore, CountWindows());
-    }
+    windowsLeft = CountWindows();
     ASSERT_TRUE(ReleaseAlt());
     MainWindow = nullptr, Free(form);
     PumpPending();
   };
   live(kWarmUpCycles);
   ASSERT_FALSE(HasFatalFailure());
-  const int gdiBefore = CountGdiObjects();
+  const int windowsBefore = windowsLeft, gdiBefore = CountGdiObjects();
   live(kCycles);
+  EXPECT_EQ(windowsBefore, windowsLeft);
   EXPECT_EQ(gdiBefore, CountGdiObjects());
 }
 
